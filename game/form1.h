@@ -1,0 +1,74 @@
+// Form1, the game window: it owns the game state record and holds every procedure of the game.
+#pragma once
+
+#include "game/game_state.h"
+#include "game/platform.h"
+#include "sound/sound_module.h"
+
+#include <string_view>
+
+class Surface;
+class SpriteCatalogue;
+
+// What the game reaches outside itself; production wires Qt and SDL, tests wire fakes.
+struct Platform {
+    Surface& surface;
+    const SpriteCatalogue& sprites;
+    Clock& clock;
+    RandomSource& random;
+    Dialogs& dialogs;
+    WindowSystem& window;
+    SoundLibrary& sound;
+};
+
+class Form1 {
+public:
+    explicit Form1(const Platform& platform);
+
+    // Events of the window, its menus and its timer.
+    void Form_Load();
+    void Form_Unload();
+    void Form_KeyDown(int keyCode, int shift);
+    void Form_KeyPress(int characterCode);
+    void Form_MouseDown(int button, int shift, double x, double y);
+    void Timer1_Timer();
+    void KAISI_Click();
+    void OWARI_Click();
+    void BGM_Click();
+    void SONOTA_Click();
+
+    // Game core.
+    void 待ち時間(double seconds);
+    void 処理_開始();
+    void 処理_終了();
+    void 初期設定();
+
+    // Drawing.
+    void 描画_四角形(double x, double y, double width, double height, int colour);
+    void 描画_文字(double x, double y, std::string_view text, int colour, double size);
+    void 描画_文字(double x, double y, int number, int colour, double size);
+    void 描画_当たり時得点();
+    void 描画_持ち時間(int seconds);
+    void 描画_絵(int code, double column, double row);
+    void 描画_逃モグラ(int frame, double column, double row);
+    void 描画_ボタン(int code, double column, double row, const Letter& letter);
+    void 描画_人(int aim, int frame, double column, double row);
+    void 初期_画面描画();
+
+    // Menus.
+    void 処理_BGM();
+
+    GameState state;
+    Module1 module1;
+
+private:
+    void setConstants();
+
+    Surface& surface;
+    const SpriteCatalogue& sprites;
+    Clock& clock;
+    RandomSource& random;
+    Dialogs& dialogs;
+    WindowSystem& window;
+    SoundLibrary& sound;
+};

@@ -1,0 +1,12 @@
+// Starts Zubotta: one application, one game window.
+#include "window/game_window.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    GameWindow window;
+    window.start();
+    return application.exec();
+}
