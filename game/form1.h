@@ -7,6 +7,7 @@
 
 #include <string_view>
 
+class QImage;
 class Surface;
 class SpriteCatalogue;
 
@@ -63,6 +64,25 @@ public:
 
 private:
     void setConstants();
+    // The steps of the game tick.
+    void stepHole(int i);
+    void drawMovedMole(int i);
+    void stepHammerMan();
+    void chooseTarget();
+    void landBlow();
+    void countSeconds();
+    void endRound();
+    // Copies a sprite at a column and row of the playfield grid; nothing for no picture.
+    void drawOnGrid(const QImage* picture, double column, double row);
+    // Erases a number shown at 15 points (its shadow 60 right, 30 down) and shows its new value.
+    void renewNumber(double x, double y, int& shown, int newValue);
+    // A status text or number: black at the shadow offset first, then white at its place.
+    template <typename Text>
+    void drawShadowed(double x, double y, const Text& text, double size, double shadowDx, double shadowDy)
+    {
+        描画_文字(x + shadowDx, y + shadowDy, text, state.colourBlack, size);
+        描画_文字(x, y, text, state.colourWhite, size);
+    }
 
     Surface& surface;
     const SpriteCatalogue& sprites;

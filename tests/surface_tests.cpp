@@ -1,0 +1,271 @@
+// The drawing surface and primitives: palette, rectangles, texts, number erasing, device pixel ratio.
+#include "drawing/palette.h"
+#include "fakes.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr QRgb green = qRgb(0, 128, 0);
+constexpr QRgb white = qRgb(255, 255, 255);
+constexpr QRgb black = qRgb(0, 0, 0);
+
+// The bounding box, in logical pixels, of the pixels that differ from green inside an area.
+QRect inkBox(const Surface& surface, const QRect& area)
+{
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (surface.pixelAt(x, y) != green)
+                box = box.united(QRect(x, y, 1, 1));
+    return box;
+}
+
+int countColour(const Surface& surface, const QRect& area, QRgb colour)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += surface.pixelAt(x, y) == colour ? 1 : 0;
+    return count;
+}
+
+QImage region(const Surface& surface, const QRect& area)
+{
+    const int s = surface.deviceScale();
+    return surface.image().copy(area.x() * s, area.y() * s, area.width() * s, area.height() * s);
+}
+
+} // namespace
+
+TEST(Palette, holdsTheSixteenClassicColoursAndNothingElse)
+{
+    EXPECT_EQ(palette[2], qRgb(0, 128, 0));
+    EXPECT_EQ(palette[6], qRgb(128, 128, 0));
+    EXPECT_EQ(palette[7], qRgb(192, 192, 192));
+    EXPECT_EQ(palette[8], qRgb(128, 128, 128));
+    EXPECT_EQ(palette[14], qRgb(255, 255, 0));
+    EXPECT_EQ(palette[15], white);
+    EXPECT_FALSE(paletteColour(-1));
+    EXPECT_FALSE(paletteColour(16));
+}
+
+TEST(Rectangle, includesBothEdgesAndLeavesTheRestAlone)
+{
+    GameRig rig;
+    rig.loaded().描画_四角形(150, 1500, 150, 75, 12); // pixels 10..20 by 100..105
+    const Surface& s = rig.surface;
+    EXPECT_EQ(s.pixelAt(10, 100), qRgb(255, 0, 0));
+    EXPECT_EQ(s.pixelAt(20, 105), qRgb(255, 0, 0));
+    EXPECT_EQ(s.pixelAt(21, 105), green);
+    EXPECT_EQ(s.pixelAt(20, 106), green);
+    EXPECT_EQ(s.pixelAt(9, 100), green);
+    EXPECT_EQ(s.pixelAt(10, 99), green);
+    EXPECT_EQ(countColour(s, QRect(0, 60, 80, 80), qRgb(255, 0, 0)), 11 * 6);
+}
+
+TEST(Rectangle, outsideThePaletteDrawsNothing)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    const QImage before = rig.surface.image();
+    game.描画_四角形(0, 0, 3000, 3000, 16);
+    game.描画_四角形(0, 0, 3000, 3000, -1);
+    EXPECT_EQ(rig.surface.image(), before);
+}
+
+TEST(Text, numbersCarryABlankForTheSignAndABlankAfter)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    const auto widthOf = [&](auto value) {
+        rig.surface.clear(2);
+        game.描画_文字(0, 0, value, 15, 15);
+        return inkBox(rig.surface, QRect(0, 0, 300, 60));
+    };
+    // " 0 " starts one blank right of where "0" starts; "-5 " puts its sign where the blank was.
+    EXPECT_EQ(widthOf(0), widthOf(" 0 "));
+    EXPECT_GT(widthOf(0).left(), widthOf("0").left());
+    EXPECT_EQ(widthOf(30), widthOf(" 30 "));
+    EXPECT_EQ(widthOf(-5), widthOf("-5 "));
+}
+
+TEST(Text, isGlyphsOnlyWithTheLineBoxTopLeftAtItsPlace)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    game.描画_四角形(0, 750, 1200, 750, 12);
+    game.描画_文字(150, 900, "TIME", 15, 15); // line box at pixel (10, 60), 20 pixels high
+    const QRect area(5, 55, 70, 40);
+    const int red = countColour(rig.surface, area, qRgb(255, 0, 0));
+    const int whites = countColour(rig.surface, area, white);
+    EXPECT_GT(whites, 20);
+    EXPECT_EQ(red + whites, area.width() * area.height()); // transparent: only glyph pixels change
+
+    rig.surface.clear(2);
+    game.描画_文字(150, 900, "TIME", 15, 15);
+    const QRect ink = inkBox(rig.surface, QRect(0, 0, 578, 437));
+    EXPECT_GE(ink.left(), 10);
+    EXPECT_LE(ink.left(), 13);
+    EXPECT_GE(ink.top(), 60);
+    EXPECT_LE(ink.bottom(), 60 + 27);
+}
+
+TEST(Text, japaneseCaptionsDrawRealGlyphsNotBoxes)
+{
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(20);
+    const QFontMetrics metrics(font);
+    for (const QString text : {QStringLiteral("得点："), QStringLiteral("最高："), QStringLiteral("持ち時間"),
+                               QStringLiteral("秒"), QStringLiteral("ゲーム"), QStringLiteral("ｵﾌﾟｼｮﾝ")})
+        for (const QChar c : text)
+            EXPECT_TRUE(metrics.inFontUcs4(c.unicode())) << text.toStdString();
+
+    // Drawn, two different kanji differ; a missing glyph would draw the same empty box for both.
+    GameRig rig;
+    Form1& game = rig.loaded();
+    const auto drawn = [&](const char* text) {
+        rig.surface.clear(2);
+        game.描画_文字(0, 0, text, 15, 15);
+        return region(rig.surface, QRect(0, 0, 40, 40));
+    };
+    const QImage seconds = drawn("秒");
+    EXPECT_NE(seconds, drawn("高"));
+    EXPECT_NE(seconds, drawn("点"));
+    EXPECT_GT(countColour(rig.surface, QRect(0, 0, 40, 40), white), 30);
+}
+
+TEST(StatusDisplays, scoreRenewedManyTimesLeavesExactlyAFreshDrawingOfTheLastValue)
+{
+    // Each hit erases the shown score in place and draws the new one, across changes of digit count.
+    const auto showScore = [](Form1& game, int score) {
+        game.state.score = score;
+        game.初期_画面描画();
+    };
+    const QRect scoreArea(30, 0, 56, 45); // left of the hammer man's widest frames
+    GameRig rig;
+    Form1& game = rig.loaded();
+    GameRig fresh;
+    Form1& reference = fresh.loaded();
+    showScore(game, 1003);
+    for (int hit = 0; hit < 3; ++hit)
+        game.描画_当たり時得点();
+    showScore(reference, 988);
+    EXPECT_EQ(region(rig.surface, scoreArea), region(fresh.surface, scoreArea));
+    while (game.state.score > 0)
+        game.描画_当たり時得点();
+    game.描画_当たり時得点();
+    showScore(reference, 0);
+    EXPECT_EQ(region(rig.surface, scoreArea), region(fresh.surface, scoreArea));
+}
+
+TEST(StatusDisplays, hitTakesFiveWithAFloorOfZero)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    game.state.score = 3;
+    game.描画_当たり時得点();
+    EXPECT_EQ(game.state.score, 0);
+    game.描画_当たり時得点();
+    EXPECT_EQ(game.state.score, 0);
+    game.state.score = 12;
+    game.描画_当たり時得点();
+    EXPECT_EQ(game.state.score, 7);
+}
+
+TEST(StatusDisplays, secondsRenewedInPlaceMatchAFreshDrawing)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    for (int t = 30; t >= 7; --t)
+        game.描画_持ち時間(t);
+    const QRect secondsArea(315, 30, 38, 38); // the 500 x 500 twip box at (4800, 500)
+    const QImage renewed = region(rig.surface, secondsArea);
+
+    GameRig fresh;
+    Form1& other = fresh.loaded();
+    other.描画_四角形(4800, 500, 500, 500, 2);
+    other.描画_文字(4860, 530, 7, 0, 15);
+    other.描画_文字(4800, 500, 7, 15, 15);
+    EXPECT_EQ(renewed, region(fresh.surface, secondsArea));
+}
+
+TEST(ScreenMap, statusTextsStandAtTheirPlacesWithTheirShadows)
+{
+    GameRig rig;
+    rig.loaded();
+    const Surface& s = rig.surface;
+    struct Place {
+        const char* what;
+        int x, y;         // main copy, pixels
+        int shadowDx, shadowDy;
+    };
+    // 持ち時間 (4400, 0); 秒 (5300, 500); 得点： (100, 90); score (700, 80); 最高： (100, 390); best (700, 380).
+    for (const Place p : {Place{"time label", 293, 0, 4, 4}, Place{"seconds mark", 353, 33, 4, 2},
+                          Place{"score label", 7, 6, 4, 2}, Place{"score", 47, 5, 4, 2},
+                          Place{"best label", 7, 26, 4, 2}, Place{"best", 47, 25, 4, 2}}) {
+        const QRect area(p.x, p.y, 40, 22);
+        EXPECT_GT(countColour(s, area, white), 5) << p.what;
+        // Every white pixel's shadow twin lies to the right and below, or under another white pixel.
+        int shadowed = 0;
+        int whites = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (s.pixelAt(x, y) != white)
+                    continue;
+                ++whites;
+                const QRgb twin = s.pixelAt(x + p.shadowDx, y + p.shadowDy);
+                shadowed += twin == black || twin == white ? 1 : 0;
+            }
+        EXPECT_EQ(shadowed, whites) << p.what;
+    }
+}
+
+TEST(ScreenMap, groundBandStartsAtItsLineAndNothingElseIsOlive)
+{
+    GameRig rig;
+    rig.loaded();
+    const Surface& s = rig.surface;
+    const QRgb olive = qRgb(128, 128, 0);
+    EXPECT_EQ(s.pixelAt(0, 209), olive);   // 3130 twips is pixel 208.7
+    EXPECT_EQ(s.pixelAt(0, 208), green);
+    EXPECT_EQ(s.pixelAt(399, 436), olive); // reaches past the bottom edge
+    EXPECT_EQ(s.pixelAt(401, 300), green); // 6000 twips wide: ends at pixel 400
+}
+
+TEST(DevicePixelRatio, spritesAtRatioTwoAreTheOnePixelDrawingScaledByTwo)
+{
+    GameRig single(1.0);
+    GameRig twice(2.0);
+    for (GameRig* rig : {&single, &twice}) {
+        Form1& game = rig->loaded();
+        game.描画_絵(5, 2, 1.5);
+        game.描画_人(13, 4, 2, 0.03);
+    }
+    EXPECT_EQ(twice.surface.deviceScale(), 2);
+    const QRect sprites(120, 0, 170, 270); // the mole at column 2 and the hammer man
+    const QImage one = region(single.surface, sprites);
+    const QImage two = region(twice.surface, sprites);
+    ASSERT_EQ(two.size(), one.size() * 2);
+    EXPECT_EQ(two, one.scaled(one.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+}
+
+TEST(DevicePixelRatio, fractionalRatiosRoundToAWholeScale)
+{
+    EXPECT_EQ(Surface(10, 10, 1.5).deviceScale(), 2);
+    EXPECT_EQ(Surface(10, 10, 1.25).deviceScale(), 1);
+    EXPECT_EQ(Surface(10, 10, 0.5).deviceScale(), 1);
+    EXPECT_EQ(Surface(10, 10, 3.0).image().size(), QSize(30, 30));
+}
+
+TEST(Twips, roundToTheNearestPixel)
+{
+    EXPECT_EQ(Surface::toPixel(47.4), 3);
+    EXPECT_EQ(Surface::toPixel(1940), 129);
+    EXPECT_EQ(Surface::toPixel(1164), 78);
+    EXPECT_EQ(Surface::toPixel(-50), -3);
+    EXPECT_EQ(Surface::toPixel(22.5), 2);
+}

@@ -1,0 +1,168 @@
+// The Qt window of the game: menu bar, timer, the surface on screen, and the events routed to Form1.
+#include "window/game_window.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The client area as designed: 8670 x 6555 twips.
+constexpr int designWidth = 578;
+constexpr int designHeight = 437;
+
+// Shows the persistent surface; repainting needs no game code.
+class SurfaceView final : public QWidget {
+public:
+    SurfaceView(const Surface& surface, QWidget* parent) : QWidget(parent), surface(surface)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        resize(designWidth, designHeight);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), QColor(0, 128, 0));
+        painter.drawImage(0, 0, surface.image());
+    }
+
+private:
+    const Surface& surface;
+};
+
+// The virtual-key number of a key, as the game's key-down handler knows them; 0 for others.
+int virtualKey(const QKeyEvent& event)
+{
+    const int key = event.key();
+    if (key == Qt::Key_Escape)
+        return 27;
+    if (key == Qt::Key_Space)
+        return 32;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return 112 + (key - Qt::Key_F1);
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return key;
+    return 0;
+}
+
+double screenPixelRatio()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->devicePixelRatio() : 1.0;
+}
+
+} // namespace
+
+GameWindow::GameWindow()
+    : surface(designWidth, designHeight, screenPixelRatio()),
+      game(Platform{surface, sprites, clock, random, dialogs, *this, sound}),
+      view(new SurfaceView(surface, this))
+{
+    setWindowTitle(QStringLiteral("Zubotta"));
+    setWindowIcon(QIcon(QStringLiteral(":/art/icon.png")));
+    setCentralWidget(view);
+    buildMenus();
+    resize(designWidth, designHeight + menuBar()->sizeHint().height());
+    setFocusPolicy(Qt::StrongFocus);
+    surface.setRefreshListener([this] { view->repaint(); });
+    Timer1.setInterval(1);
+    Timer1.setTimerType(Qt::PreciseTimer);
+    connect(&Timer1, &QTimer::timeout, this, [this] { deliver([this] { game.Timer1_Timer(); }); });
+}
+
+void GameWindow::buildMenus()
+{
+    QMenu* GAME = menuBar()->addMenu(QStringLiteral("ゲーム"));
+    QAction* KAISI = GAME->addAction(QStringLiteral("開始"));
+    QAction* OWARI = GAME->addAction(QStringLiteral("終了"));
+    QMenu* OPTION = menuBar()->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ"));
+    bgm = OPTION->addAction(QStringLiteral("BGM"));
+    bgm->setCheckable(true);
+    QAction* SONOTA = menuBar()->addAction(QStringLiteral("その他"));
+
+    connect(KAISI, &QAction::triggered, this, [this] { deliver([this] { game.KAISI_Click(); }); });
+    connect(OWARI, &QAction::triggered, this, [this] { deliver([this] { game.OWARI_Click(); }); });
+    connect(bgm, &QAction::triggered, this, [this] {
+        // Qt flips a checkable item before it reports the click; the music switch flips it itself.
+        bgm->setChecked(!bgm->isChecked());
+        deliver([this] { game.BGM_Click(); });
+    });
+    connect(SONOTA, &QAction::triggered, this, [this] { deliver([this] { game.SONOTA_Click(); }); });
+}
+
+void GameWindow::start()
+{
+    game.Form_Load();
+    show();
+    setFocus();
+    accepting = true;
+    Timer1.start();
+}
+
+template <typename Handler>
+void GameWindow::deliver(Handler handler)
+{
+    // Form_Load's message boxes run a nested event loop; nothing of the game runs before it ends.
+    if (!accepting)
+        return;
+    handler();
+    view->update();
+}
+
+void GameWindow::keyPressEvent(QKeyEvent* event)
+{
+    deliver([this, event] { game.Form_KeyDown(virtualKey(*event), 0); });
+    const QString text = event->text();
+    if (!text.isEmpty())
+        deliver([this, &text] { game.Form_KeyPress(text.at(0).unicode()); });
+}
+
+void GameWindow::mousePressEvent(QMouseEvent* event)
+{
+    const QPointF at = event->position() * Surface::twipsPerPixel;
+    deliver([this, event, at] { game.Form_MouseDown(event->button(), 0, at.x(), at.y()); });
+}
+
+void GameWindow::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    game.Form_Unload();
+}
+
+std::int32_t GameWindow::nativeHandle()
+{
+    // The X11 window id; a platform without one still gets a nonzero value.
+    const auto id = static_cast<std::int32_t>(winId());
+    return id != 0 ? id : 1;
+}
+
+void GameWindow::placeWindow(double leftTwips, double topTwips, double widthTwips)
+{
+    const int frameWidth = frameGeometry().width() - width();
+    move(Surface::toPixel(leftTwips), Surface::toPixel(topTwips));
+    resize(Surface::toPixel(widthTwips) - frameWidth, height());
+}
+
+bool GameWindow::isBgmChecked()
+{
+    return bgm->isChecked();
+}
+
+void GameWindow::setBgmChecked(bool checked)
+{
+    bgm->setChecked(checked);
+}
+
+void GameWindow::endProgram()
+{
+    // At once: no queued tick or key may reach the game after its sounds are freed.
+    std::fflush(nullptr);
+    std::_Exit(0);
+}

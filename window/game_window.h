@@ -1,0 +1,53 @@
+// The Qt window of the game: menu bar, timer, the surface on screen, and the events routed to Form1.
+#pragma once
+
+#include "game/form1.h"
+#include "sound/sdl_sound_library.h"
+#include "window/sprite_catalogue.h"
+#include "window/surface.h"
+#include "window/system_seams.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+class QAction;
+
+class GameWindow final : public QMainWindow, private WindowSystem {
+public:
+    GameWindow();
+
+    // Runs Form_Load, then shows the window and lets the timer and the player in.
+    void start();
+
+    Form1& form() { return game; }
+    QAction* bgmItem() const { return bgm; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::int32_t nativeHandle() override;
+    void placeWindow(double leftTwips, double topTwips, double widthTwips) override;
+    bool isBgmChecked() override;
+    void setBgmChecked(bool checked) override;
+    void endProgram() override;
+
+    void buildMenus();
+    // Hands an event to the game once start-up is over, then shows what it drew.
+    template <typename Handler>
+    void deliver(Handler handler);
+
+    SpriteCatalogue sprites;
+    Surface surface;
+    SystemClock clock;
+    UnseededRandom random;
+    MessageBoxes dialogs;
+    SdlSoundLibrary sound;
+    Form1 game;
+    QWidget* view;
+    QAction* bgm = nullptr;
+    QTimer Timer1;
+    bool accepting = false;
+};

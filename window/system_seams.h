@@ -1,0 +1,28 @@
+// The real clock, random source and message boxes behind the game's seams.
+#pragma once
+
+#include "game/platform.h"
+
+#include <random>
+
+class SystemClock final : public Clock {
+public:
+    double secondsSinceMidnight() override;
+    double monotonicSeconds() override;
+    void sleepFor(double seconds) override;
+};
+
+// Never seeded, so every run of the program draws the same sequence.
+class UnseededRandom final : public RandomSource {
+public:
+    float next() override;
+
+private:
+    std::mt19937 generator;
+    std::uniform_real_distribution<float> uniform{0.0f, 1.0f};
+};
+
+class MessageBoxes final : public Dialogs {
+public:
+    void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+};
