@@ -269,3 +269,19 @@ TEST(Twips, roundToTheNearestPixel)
     EXPECT_EQ(Surface::toPixel(-50), -3);
     EXPECT_EQ(Surface::toPixel(22.5), 2);
 }
+
+TEST(Surface, reportsChangesOnceSoTheScreenRepaintsOnlyWhenSomethingWasDrawn)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    rig.surface.takeChanges();
+    EXPECT_FALSE(rig.surface.takeChanges());
+    game.描画_四角形(0, 0, 150, 150, 4);
+    EXPECT_TRUE(rig.surface.takeChanges());
+    EXPECT_FALSE(rig.surface.takeChanges());
+    game.描画_絵(3, 1, 1.5);
+    rig.surface.refresh(); // the screen now shows everything
+    EXPECT_FALSE(rig.surface.takeChanges());
+    game.Timer1_Timer(); // waiting for a start: the tick draws nothing
+    EXPECT_FALSE(rig.surface.takeChanges());
+}

@@ -113,7 +113,8 @@ void GameWindow::deliver(Handler handler)
     if (!accepting)
         return;
     handler();
-    view->update();
+    if (surface.takeChanges())
+        view->update();
 }
 
 void GameWindow::keyPressEvent(QKeyEvent* event)

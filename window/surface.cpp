@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 Surface::Surface(int widthPixels, int heightPixels, double devicePixelRatio)
     : scale(std::max(1, static_cast<int>(std::lround(devicePixelRatio)))),
@@ -25,8 +26,10 @@ int Surface::toPixel(double twips)
 
 void Surface::clear(int colour)
 {
-    if (const auto rgb = paletteColour(colour))
+    if (const auto rgb = paletteColour(colour)) {
         canvas.fill(*rgb);
+        changed = true;
+    }
 }
 
 void Surface::fillRectangle(double x1, double y1, double x2, double y2, int colour)
@@ -38,6 +41,7 @@ void Surface::fillRectangle(double x1, double y1, double x2, double y2, int colo
     const QPoint corner2(toPixel(std::max(x1, x2)), toPixel(std::max(y1, y2)));
     QPainter painter(&canvas);
     painter.fillRect(QRect(corner1, corner2), QColor(*rgb));
+    changed = true;
 }
 
 void Surface::drawText(double x, double y, std::string_view utf8Text, int colour, double points)
@@ -55,6 +59,7 @@ void Surface::drawText(double x, double y, std::string_view utf8Text, int colour
     const QFontMetrics metrics(font, &canvas);
     painter.drawText(QPoint(toPixel(x), toPixel(y) + metrics.ascent()),
                      QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size())));
+    changed = true;
 }
 
 void Surface::copyPicture(const QImage& picture, double x, double y)
@@ -62,12 +67,19 @@ void Surface::copyPicture(const QImage& picture, double x, double y)
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(QRect(QPoint(toPixel(x), toPixel(y)), picture.size()), picture);
+    changed = true;
 }
 
 void Surface::refresh()
 {
+    changed = false;
     if (refreshListener)
         refreshListener();
+}
+
+bool Surface::takeChanges()
+{
+    return std::exchange(changed, false);
 }
 
 void Surface::setRefreshListener(std::function<void()> listener)

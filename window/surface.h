@@ -24,6 +24,8 @@ public:
     void refresh();
 
     void setRefreshListener(std::function<void()> listener);
+    // Whether anything was drawn since the last call, so the screen is repainted only when needed.
+    bool takeChanges();
     const QImage& image() const { return canvas; }
     int deviceScale() const { return scale; }
     // The colour at a logical pixel (the top-left device pixel of it).
@@ -36,4 +38,5 @@ private:
     int scale;
     QImage canvas;
     std::function<void()> refreshListener;
+    bool changed = true;
 };
