@@ -314,6 +314,20 @@ void drawClod(Canvas& c, double cx, double cy, double rx, double ry)
 }
 
 // The heap of earth a mole throws up around the mouth of its hole.
+bool isEarth(QRgb colour)
+{
+    return colour == dirtDark || colour == dirt || colour == dirtLight;
+}
+
+// The shadow the heap throws on the ground to its lower right.
+void drawMoundShadow(Canvas& c, int base)
+{
+    for (int y = base + 8; y >= base; --y)
+        for (int x = holeRight; x >= holeLeft; --x)
+            if (c.get(x, y) == ground && (isEarth(c.get(x - 1, y - 1)) || isEarth(c.get(x - 2, y - 1))))
+                c.set(x, y, groundShade);
+}
+
 void drawMound(Canvas& c, int base)
 {
     drawClod(c, 20.0, base + 4.0, 6.0, 3.0);
@@ -355,6 +369,7 @@ void drawPitLip(Canvas& c)
     drawClod(c, 21.0, pitLip + 1.0, 6.0, 2.5);
     drawClod(c, 42.5, pitLip + 1.0, 6.0, 2.5);
     drawClod(c, 31.5, pitLip, 7.5, 2.5);
+    drawMoundShadow(c, pitLip - 2);
 }
 
 void drawShock(Canvas& c)
@@ -373,6 +388,9 @@ void drawShock(Canvas& c)
                 const auto [x0, y0] = bolt[i];
                 const auto [x1, y1] = bolt[i + 1];
                 c.line(px(x0), y0 + 1, px(x1), y1 + 1, shock);
+                c.line(px(x0), y0 - 1, px(x1), y1 - 1, shock);
+                const int inward = right ? -1 : 1;
+                c.line(px(x0) + inward, y0, px(x1) + inward, y1, shock);
                 c.line(px(x0), y0, px(x1), y1, shockCore);
             }
 }
@@ -409,6 +427,7 @@ QImage drawLook(const Look& look)
         drawPitLip(c);
     } else {
         drawMound(c, groundRow);
+        drawMoundShadow(c, groundRow);
         if (look.paws == Paws::onRim)
             drawPaws(c, look.top, look.paws);
     }
