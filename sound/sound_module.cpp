@@ -1,0 +1,102 @@
+#include "sound/sound_module.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+// Larger files are refused rather than read: no .wav of the game comes near this, and start-up stays quick.
+constexpr std::size_t largestSoundFile = 128 * 1024 * 1024;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Reads the whole file; on failure leaves the platform's description of the error in `error`.
+// Reads to the end rather than trusting the size on disk, which some files (e.g. under /proc) misstate.
+bool readWholeFile(const std::string& name, std::vector<std::uint8_t>& bytes, std::string& error)
+{
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
+    if (!file) {
+        error = std::strerror(errno != 0 ? errno : EIO);
+        return false;
+    }
+    std::error_code sizeError;
+    const auto sizeOnDisk = std::filesystem::file_size(name, sizeError);
+    if (!sizeError && sizeOnDisk > largestSoundFile) {
+        error = std::strerror(EFBIG);
+        return false;
+    }
+    if (!sizeError)
+        bytes.reserve(std::size_t(sizeOnDisk));
+    std::uint8_t block[65536];
+    for (;;) {
+        errno = 0;
+        const std::size_t got = std::fread(block, 1, sizeof block, file.get());
+        if (std::ferror(file.get())) {
+            error = std::strerror(errno != 0 ? errno : EIO);
+            return false;
+        }
+        if (bytes.size() + got > largestSoundFile) {
+            error = std::strerror(EFBIG);
+            return false;
+        }
+        bytes.insert(bytes.end(), block, block + got);
+        if (got < sizeof block)
+            break;
+    }
+    if (bytes.empty()) {
+        error = "ファイルが空です。";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void Module1::サウンド_初期化(std::int32_t window)
+{
+    サウンド装置 = library.dsInitialize(window);
+    if (サウンド装置 == 0)
+        エラー_表示("Direct Soundインターフェースが作成できません。");
+}
+
+SoundHandle Module1::サウンド_読込(const std::string& name, std::int32_t count)
+{
+    if (サウンド装置 == 0)
+        return 0;
+    // Only an ordinary file counts (after following symbolic links); anything else is treated as missing.
+    std::error_code statusError;
+    if (name.empty() || !std::filesystem::is_regular_file(name, statusError))
+        return 0;
+
+    std::vector<std::uint8_t> image;
+    std::string error;
+    try {
+        if (!readWholeFile(name, image, error)) {
+            エラー_表示(error);
+            return 0;
+        }
+    } catch (const std::bad_alloc&) {
+        エラー_表示(std::strerror(ENOMEM));
+        return 0;
+    }
+    return library.dsCreateDSB(サウンド装置, image, count);
+}
+
+void Module1::サウンド_終了()
+{
+    if (サウンド装置 != 0)
+        library.dsTerminate(サウンド装置);
+}
+
+void Module1::エラー_表示(const std::string& text)
+{
+    dialogs.showMessage(text, "Zubotta.dll", MessageIcon::warning);
+}
