@@ -116,8 +116,8 @@ int main(int argc, char** argv)
                 painter.drawRect(place.adjusted(1, 1, -1, -1));
                 painter.drawText(place, Qt::AlignCenter, QStringLiteral("missing"));
             } else {
-                painter.drawImage(place, slot.picture.scaled(slot.size(), Qt::IgnoreAspectRatio,
-                                                             Qt::FastTransformation));
+                // Without smooth transformation this repeats each pixel 4 x 4.
+                painter.drawImage(place, slot.picture);
             }
             painter.setPen(QColor(235, 235, 235));
             painter.drawText(QRect(x, y + slot.size().height() + 4, slotWidth(slot), labelHeight),

@@ -20,6 +20,16 @@ bool write(const QDir& folder, const QString& name, const QImage& picture)
     return true;
 }
 
+// Every pixel becomes a factor x factor block, so the larger icons stay crisp.
+QImage enlarge(const QImage& picture, int factor)
+{
+    QImage large(picture.width() * factor, picture.height() * factor, picture.format());
+    for (int y = 0; y < large.height(); ++y)
+        for (int x = 0; x < large.width(); ++x)
+            large.setPixel(x, y, picture.pixel(x / factor, y / factor));
+    return large;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -47,7 +57,6 @@ int main(int argc, char** argv)
     const QImage icon = drawIcon();
     ok &= write(folder, QStringLiteral("icon.png"), icon);
     for (int size : {64, 128, 256})
-        ok &= write(folder, QStringLiteral("icon-%1.png").arg(size),
-                    icon.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        ok &= write(folder, QStringLiteral("icon-%1.png").arg(size), enlarge(icon, size / icon.width()));
     return ok ? 0 : 1;
 }
