@@ -31,7 +31,7 @@ constexpr int mirror(int x) { return 63 - x; }
 constexpr int pitBottom = 73;   // last row of open shaft
 constexpr int pitLip = 75;      // the earth clods along the shaft's lower edge
 
-enum class Paws { hidden, onRim, atChest, cheering, flung };
+enum class Paws { hidden, onRim, atChest, cheering, waving, flung };
 
 struct Look {
     int top;         // first row of the mole
@@ -281,6 +281,35 @@ void drawPaws(Canvas& c, int top, Paws paws)
                 "...o...",
             }, pawKey, right);
         break;
+    case Paws::waving:
+        // Off it goes: one paw on the tummy, the other waving goodbye.
+        c.stamp(22, top + 21, {
+            ".c.c.c..",
+            ".cocoo..",
+            "opppppo.",
+            "oppppppo",
+            "opppppso",
+            ".osssso.",
+            "..oooo..",
+        }, pawKey);
+        // The raised arm, up the shaded side of the head.
+        for (int dy = 8; dy <= 16; ++dy) {
+            c.set(43, top + dy, outline);
+            c.fill(44, top + dy, 45, top + dy, fur);
+            c.set(46, top + dy, furDark);
+            c.set(47, top + dy, outline);
+        }
+        c.stamp(42, top + 1, {
+            "c.c.c..",
+            "cocoo..",
+            "oppppo.",
+            "opppppo",
+            "opppsso",
+            ".ossso.",
+            "..oso..",
+            "...o...",
+        }, pawKey, true);
+        break;
     case Paws::flung:
         // Paws flung out stiff at the sides.
         for (bool right : {false, true})
@@ -451,7 +480,7 @@ QImage drawMole(int stage)
 QImage drawEscape(int frame)
 {
     switch (frame) {
-    case 0: return drawLook({10, MoleFace::grinning, Paws::atChest, false, false});
+    case 0: return drawLook({10, MoleFace::grinning, Paws::waving, false, false});
     case 1: return drawLook({32, MoleFace::laughing, Paws::onRim, false, false});
     default: return drawLook({51, MoleFace::laughing, Paws::hidden, true, false});
     }
