@@ -52,6 +52,15 @@ int virtualKey(const QKeyEvent& event)
     return 0;
 }
 
+// The 32-pixel icon and its whole-multiple enlargements, so no desktop has to smooth it.
+QIcon gameIcon()
+{
+    QIcon icon(QStringLiteral(":/art/icon.png"));
+    for (const int size : {64, 128, 256})
+        icon.addFile(QStringLiteral(":/art/icon-%1.png").arg(size));
+    return icon;
+}
+
 double screenPixelRatio()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -66,7 +75,7 @@ GameWindow::GameWindow()
       view(new SurfaceView(surface, this))
 {
     setWindowTitle(QStringLiteral("Zubotta"));
-    setWindowIcon(QIcon(QStringLiteral(":/art/icon.png")));
+    setWindowIcon(gameIcon());
     setCentralWidget(view);
     buildMenus();
     resize(designWidth, designHeight + menuBar()->sizeHint().height());
