@@ -1,0 +1,178 @@
+// The Qt game window in-process: menu bar, the BGM check mark, the about box, keys and clicks routed to the game.
+#include "window/game_window.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+class GameWindowTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // A silent device, so start-up shows no warning box.
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+    }
+    void SetUp() override { window.start(); }
+
+    QList<QAction*> topLevel() const { return window.menuBar()->actions(); }
+
+    void sendKey(int key, Qt::KeyboardModifiers modifiers, const QString& text)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(&window, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+        QApplication::sendEvent(&window, &release);
+    }
+
+    GameWindow window;
+};
+
+struct SeenBox {
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+};
+
+// Watches for the modal message box the next action opens, notes what it shows and closes it.
+// Gives up (closing whatever is modal) after about five seconds so a test cannot hang.
+void closeNextMessageBox(std::vector<SeenBox>& seen)
+{
+    auto* timer = new QTimer;
+    auto attempts = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, attempts, &seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr && box->isVisible()) {
+            seen.push_back({box->text(), box->windowTitle(), box->icon(), int(box->buttons().size())});
+            box->done(0);
+        } else if (++*attempts < 500) {
+            return;
+        } else if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+        timer->stop();
+        timer->deleteLater();
+    });
+    timer->start(10);
+}
+
+} // namespace
+
+TEST_F(GameWindowTest, menuBarHoldsTheThreeMenusWithTheirItemsAndNoShortcutsOrAccessKeys)
+{
+    const QList<QAction*> menus = topLevel();
+    ASSERT_EQ(menus.size(), 3);
+    EXPECT_EQ(menus[0]->text(), QStringLiteral("ゲーム"));
+    EXPECT_EQ(menus[1]->text(), QStringLiteral("ｵﾌﾟｼｮﾝ"));
+    EXPECT_EQ(menus[2]->text(), QStringLiteral("その他"));
+    ASSERT_NE(menus[0]->menu(), nullptr);
+    ASSERT_NE(menus[1]->menu(), nullptr);
+    EXPECT_EQ(menus[2]->menu(), nullptr) << "その他 has no items";
+
+    const QList<QAction*> game = menus[0]->menu()->actions();
+    ASSERT_EQ(game.size(), 2);
+    EXPECT_EQ(game[0]->text(), QStringLiteral("開始"));
+    EXPECT_EQ(game[1]->text(), QStringLiteral("終了"));
+    const QList<QAction*> option = menus[1]->menu()->actions();
+    ASSERT_EQ(option.size(), 1);
+    EXPECT_EQ(option[0]->text(), QStringLiteral("BGM"));
+    EXPECT_TRUE(option[0]->isCheckable());
+    EXPECT_EQ(option[0], window.bgmItem());
+
+    for (QAction* item : menus + game + option) {
+        EXPECT_FALSE(item->text().contains(QLatin1Char('&'))) << item->text().toStdString();
+        EXPECT_TRUE(item->shortcut().isEmpty()) << item->text().toStdString();
+        EXPECT_TRUE(item->shortcuts().isEmpty()) << item->text().toStdString();
+    }
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Zubotta"));
+}
+
+TEST_F(GameWindowTest, bgmIsCheckedAfterStartAndEachClickFlipsItOnceSharingTheStateWithF1)
+{
+    QAction* bgm = window.bgmItem();
+    EXPECT_TRUE(bgm->isChecked());
+    bgm->trigger();
+    EXPECT_FALSE(bgm->isChecked());
+    bgm->trigger();
+    EXPECT_TRUE(bgm->isChecked());
+    sendKey(Qt::Key_F1, Qt::NoModifier, QString());
+    EXPECT_FALSE(bgm->isChecked());
+    bgm->trigger();
+    EXPECT_TRUE(bgm->isChecked());
+}
+
+TEST_F(GameWindowTest, aboutBoxShowsSevenLinesTitledZubottaWithOneButtonAndNoIcon)
+{
+    std::vector<SeenBox> seen;
+    closeNextMessageBox(seen);
+    topLevel()[2]->trigger();
+    ASSERT_EQ(seen.size(), 1u);
+    const SeenBox& box = seen[0];
+    EXPECT_EQ(box.title, QStringLiteral("Zubotta"));
+    EXPECT_EQ(box.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(box.buttons, 1);
+    EXPECT_FALSE(box.text.contains(QLatin1Char('\r')));
+    const QStringList lines = box.text.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 7) << box.text.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Zubotta  Version 1.0    (C) 2026 Zubotta project"));
+    EXPECT_EQ(lines[1], QString());
+    EXPECT_EQ(lines[2], QStringLiteral("Home page"));
+    EXPECT_EQ(lines[4], QString());
+    EXPECT_EQ(lines[5], QStringLiteral("e-mail"));
+}
+
+TEST_F(GameWindowTest, typedLowerCaseLettersWorkTheHolesAndUpperCaseOnesDoNot)
+{
+    GameState& s = window.form().state;
+    // Waiting: the letter does nothing.
+    sendKey(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    EXPECT_EQ(s.moleDirByHole[1], s.dirDown);
+
+    s.gameStopped = s.flagOff; // a round, without its real one-second "START"
+    sendKey(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    EXPECT_EQ(s.moleDirByHole[1], s.dirUp);
+    EXPECT_EQ(s.moleStageByHole[1], 2);
+    sendKey(Qt::Key_S, Qt::ShiftModifier, QStringLiteral("S"));
+    EXPECT_EQ(s.moleDirByHole[2], s.dirDown);
+    EXPECT_EQ(s.moleStageByHole[2], 1);
+    sendKey(Qt::Key_F, Qt::NoModifier, QStringLiteral("f"));
+    EXPECT_EQ(s.moleDirByHole[4], s.dirUp);
+}
+
+TEST_F(GameWindowTest, aClickWhileWaitingShowsThePromptAndIsIgnoredInARound)
+{
+    QWidget* view = window.centralWidget();
+    const QImage opening = view->grab().toImage();
+    const QPointF at(100, 300);
+    QMouseEvent click(QEvent::MouseButtonPress, at, view->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&window, &click);
+    const QImage prompted = view->grab().toImage();
+    EXPECT_NE(prompted, opening);
+
+    GameState& s = window.form().state;
+    s.gameStopped = s.flagOff;
+    window.form().初期_画面描画();
+    const QImage inRound = view->grab().toImage();
+    QMouseEvent again(QEvent::MouseButtonPress, at, view->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&window, &again);
+    EXPECT_EQ(view->grab().toImage(), inRound);
+}
+
+TEST_F(GameWindowTest, isPlacedAtItsDesignedWidthAndKeepsTheDesignedHeight)
+{
+    EXPECT_EQ(window.frameGeometry().width(), 400);
+    EXPECT_EQ(window.centralWidget()->height(), 437);
+}
