@@ -1,3 +1,4 @@
+// Module1: creates the sound device, reads .wav files into sound handles and reports sound errors in a box.
 #include "sound/sound_module.h"
 
 #include <cerrno>
