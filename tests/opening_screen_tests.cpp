@@ -1,0 +1,189 @@
+// The opening screen: everything in its place, the holes put back to their start,
+// the numbers shown as they stand, and the letters A S D F after any number of rounds.
+#include "fakes.h"
+#include "surface_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using probe::showsPicture;
+
+namespace {
+
+// How a number is shown: a blank where a minus sign would stand, the digits, a blank.
+std::string shown(int number)
+{
+    return " " + std::to_string(number) + " ";
+}
+
+// The opening screen composed straight on a surface from the places of the screen map.
+QImage expectedScreen(const SpriteCatalogue& sprites, int score, int best, int seconds, Store swing, int frame,
+                      double swingX)
+{
+    Surface s(578, 437);
+    s.clear(2);
+    s.fillRectangle(0, 3130, 6000, 7130, 6);
+    const char* letters[] = {"", "A", "S", "D", "F"};
+    for (int h = 1; h <= 4; ++h) {
+        s.copyPicture(*sprites.picture(Store::BOTAN_HUDAN), 970 * (h + 0.2), 4108);
+        s.drawText(200 + 960 * (h + 0.2), 4450, letters[h], 0, 18);
+        s.copyPicture(*sprites.picture(Store::MOGURA1), 970 * h, 2370);
+    }
+    s.copyPicture(*sprites.picture(swing, frame), swingX, 47.4);
+    s.fillRectangle(4800, 500, 5300, 1000, 2);
+    s.drawText(4860, 530, shown(seconds), 0, 15);
+    s.drawText(4800, 500, shown(seconds), 15, 15);
+    s.drawText(5360, 530, "秒", 0, 15);
+    s.drawText(5300, 500, "秒", 15, 15);
+    s.drawText(4460, 60, "持ち時間", 0, 15);
+    s.drawText(4400, 0, "持ち時間", 15, 15);
+    s.drawText(160, 120, "得点：", 0, 12);
+    s.drawText(100, 90, "得点：", 15, 12);
+    s.drawText(760, 110, shown(score), 0, 15);
+    s.drawText(700, 80, shown(score), 15, 15);
+    s.drawText(160, 420, "最高：", 0, 12);
+    s.drawText(100, 390, "最高：", 15, 12);
+    s.drawText(760, 410, shown(best), 0, 15);
+    s.drawText(700, 380, shown(best), 15, 15);
+    return s.image();
+}
+
+void expectHolesAtTheirStart(const GameState& s)
+{
+    constexpr char letters[] = {0, 'A', 'S', 'D', 'F'};
+    for (int h = 1; h <= 4; ++h) {
+        EXPECT_EQ(s.moleStageByHole[h], 1) << h;
+        EXPECT_EQ(s.moleDirByHole[h], s.dirDown) << h;
+        EXPECT_EQ(s.keyEnabledByHole[h], s.flagOn) << h;
+        EXPECT_EQ(s.escapingByHole[h], s.flagOff) << h;
+        EXPECT_EQ(s.letterByHole[h], Letter(letters[h])) << h;
+    }
+}
+
+} // namespace
+
+TEST(OpeningScreen, atStartUpEverythingStandsWhereTheScreenMapPutsIt)
+{
+    GameRig rig;
+    rig.loaded();
+    EXPECT_TRUE(rig.surface.image() == expectedScreen(rig.sprites, 0, 0, 30, Store::HITO_A, 0, 1950))
+        << "the opening screen differs";
+}
+
+TEST(OpeningScreen, groundBandBeginsAtY3130AndTheMolesStandOnItAt970h)
+{
+    GameRig rig;
+    rig.loaded();
+    const Surface& s = rig.surface;
+    for (const int x : {0, 30, 340, 399}) {
+        EXPECT_EQ(s.pixelAt(x, 208), probe::green) << x;
+        EXPECT_EQ(s.pixelAt(x, 209), probe::olive) << x;
+        EXPECT_EQ(s.pixelAt(x, 436), probe::olive) << x;
+    }
+    EXPECT_EQ(s.pixelAt(402, 300), probe::green);
+    for (int h = 1; h <= 4; ++h)
+        EXPECT_TRUE(showsPicture(s, rig.sprites, Store::MOGURA1, 0, 970 * h, 2370, 1)) << h;
+}
+
+TEST(OpeningScreen, buttonsRestWithTheLettersASDFFromLeftToRight)
+{
+    GameRig rig;
+    rig.loaded();
+    // Each letter, drawn on its own button elsewhere, must match what the screen shows.
+    const char* letters[] = {"", "A", "S", "D", "F"};
+    for (int h = 1; h <= 4; ++h) {
+        const QRect button = probe::placeOf(*rig.sprites.picture(Store::BOTAN_HUDAN), 970 * (h + 0.2), 4108);
+        for (int other = 1; other <= 4; ++other) {
+            Surface alone(578, 437);
+            alone.copyPicture(*rig.sprites.picture(Store::BOTAN_HUDAN), 970 * (h + 0.2), 4108);
+            alone.drawText(200 + 960 * (h + 0.2), 4450, letters[other], 0, 18);
+            EXPECT_EQ(probe::region(rig.surface, button) == probe::region(alone, button), other == h)
+                << "hole " << h << " letter " << letters[other];
+        }
+    }
+}
+
+TEST(OpeningScreen, showsScoreBestSecondsAndTheManAsTheyStandWithoutResettingThem)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    auto& s = game.state;
+    s.score = 42;
+    s.bestScore = 57;
+    s.timeLeft = 13;
+    s.hammerAim = 13;
+    s.hammerFrame = 4;
+    game.初期_画面描画();
+    EXPECT_TRUE(rig.surface.image() == expectedScreen(rig.sprites, 42, 57, 13, Store::HITO_C, 4, 1940))
+        << "the opening screen differs";
+    EXPECT_EQ(s.score, 42);
+    EXPECT_EQ(s.bestScore, 57);
+    EXPECT_EQ(s.timeLeft, 13);
+    EXPECT_EQ(s.hammerFrame, 4);
+}
+
+TEST(OpeningScreen, putsEveryHoleBackToItsStartButKeepsTheButtonLabels)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    auto& s = game.state;
+    for (int h = 1; h <= 4; ++h) {
+        s.moleStageByHole[h] = 1 + h;
+        s.moleDirByHole[h] = s.dirUp;
+        s.keyEnabledByHole[h] = s.flagOff;
+        s.escapingByHole[h] = s.flagOn;
+        s.letterByHole[h].reset();
+    }
+    s.buttonLabelByHole[2] = 'S';
+    game.初期_画面描画();
+    expectHolesAtTheirStart(s);
+    EXPECT_EQ(s.buttonLabelByHole[1], Letter());
+    EXPECT_EQ(s.buttonLabelByHole[2], Letter('S'));
+}
+
+TEST(OpeningScreen, drawnAfterTimeUpRemovesTheTextAndShowsTheLastRound)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    game.処理_開始();
+    const auto& s = game.state;
+    while (s.gameStopped == s.flagOff) {
+        // Hole 3 goes up whenever it is down and is pulled back just before each blow.
+        if (s.moleStageByHole[3] == 1 || (s.moleStageByHole[3] == 5 && s.hammerFrame == 4))
+            game.Form_KeyPress('d');
+        game.Timer1_Timer();
+    }
+    ASSERT_GT(s.score, 0);
+    ASSERT_EQ(s.hammerAim, 13); // hole 3 was the only one ever up
+    game.初期_画面描画();
+    EXPECT_TRUE(rig.surface.image() ==
+                expectedScreen(rig.sprites, s.score, s.bestScore, 0, Store::HITO_C, s.hammerFrame, 1940))
+        << "the opening screen differs";
+}
+
+TEST(KeyLetters, holesStillCarryASDFAfterManyRoundsStrikesAndResets)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    const char keys[] = {'a', 's', 'd', 'f', 'A', 'g'};
+    for (int round = 0; round < 6; ++round) {
+        game.処理_開始();
+        for (int tick = 0; game.state.gameStopped == game.state.flagOff; ++tick) {
+            game.Form_KeyPress(keys[(tick * 7 + round) % 6]);
+            game.Timer1_Timer();
+        }
+    }
+    const auto& s = game.state;
+    constexpr char letters[] = {0, 'A', 'S', 'D', 'F'};
+    for (int h = 1; h <= 4; ++h) {
+        EXPECT_EQ(s.letterByHole[h], Letter(letters[h])) << h;
+        EXPECT_EQ(s.buttonLabelByHole[h], Letter(letters[h])) << h;
+    }
+    game.初期_画面描画();
+    GameRig fresh;
+    fresh.loaded();
+    const QRect buttons(70, 270, 280, 60);
+    EXPECT_TRUE(probe::region(rig.surface, buttons) == probe::region(fresh.surface, buttons))
+        << "the buttons differ from those at start-up";
+}
