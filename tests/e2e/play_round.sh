@@ -12,56 +12,13 @@ sound_source=$2
 out=$3
 send_close=${4:-}
 
-for tool in Xvfb xdotool import convert compare xwininfo; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed" >&2
-        exit 77
-    fi
-done
+source "$(dirname "$0")/x_session.sh"
+require_tools Xvfb xdotool import convert compare xwininfo
 
 mkdir -p "$out"
 work=$(mktemp -d "${TMPDIR:-/tmp}/zubotta-e2e.XXXXXX")
-xvfb_pid=""
-game_pid=""
-failures=0
-
-cleanup() {
-    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-note() { echo "e2e: $*"; }
-fail() {
-    echo "e2e: FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-now_ms() { date +%s%3N; }
-
-# Polls a command every 50 ms until it succeeds or the deadline (in milliseconds) passes.
-poll() {
-    local deadline=$(($(now_ms) + $1))
-    shift
-    while :; do
-        "$@" && return 0
-        [ "$(now_ms)" -ge "$deadline" ] && return 1
-        sleep 0.05
-    done
-}
-
-# --- A private X server on a display number it picks itself (no race with other servers).
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-display_ready() { [ -s "$work/display" ]; }
-if ! poll 10000 display_ready; then
-    echo "e2e: Xvfb did not start" >&2
-    cat "$work/xvfb.log" >&2
-    exit 1
-fi
-export DISPLAY=":$(head -n1 "$work/display")"
-note "X server on $DISPLAY"
+trap stop_session EXIT
+start_x_server
 
 # --- The seven sounds in the game's working folder: the generated ones, or tiny valid WAVs.
 sounds=("その他.wav" "禁止.wav" "打音.wav" "BGM.wav" "空振.wav" "TIMEOUT.wav" "モグラ.wav")
@@ -86,44 +43,7 @@ for name in "${sounds[@]}"; do
 done
 note "sounds: $([ $generated = yes ] && echo "the generated ones" || echo "tiny silent WAVs")"
 
-# --- Starting the game and finding its window.
-window=""
-launch() {
-    (cd "$work/run" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" QT_QPA_PLATFORM=xcb \
-        exec "$game" >>"$work/game.log" 2>&1) &
-    game_pid=$!
-    window=""
-    find_window() {
-        window=$(xdotool search --onlyvisible --name '^Zubotta$' 2>/dev/null | head -n1)
-        [ -n "$window" ]
-    }
-    if ! poll 15000 find_window; then
-        fail "the game window did not appear"
-        cat "$work/game.log" >&2
-        return 1
-    fi
-}
-
-# Waits up to the given milliseconds for the game to end and checks its exit status is 0.
-expect_exit_zero() {
-    local what=$1 limit=$2 started=$(now_ms)
-    gone() { ! kill -0 "$game_pid" 2>/dev/null; }
-    if ! poll "$limit" gone; then
-        fail "$what: the game was still running after ${limit} ms"
-        kill "$game_pid" 2>/dev/null
-        wait "$game_pid" 2>/dev/null
-        game_pid=""
-        return
-    fi
-    wait "$game_pid"
-    local status=$?
-    game_pid=""
-    if [ $status -eq 0 ]; then
-        note "$what: ended with status 0 after $(($(now_ms) - started)) ms"
-    else
-        fail "$what: exit status $status"
-    fi
-}
+launch() { launch_in "$work/run" "$game"; }
 
 # --- Screenshots and pixels. Client pixel (x, y) lies at (x + dx, y + dy) of a screenshot of the window:
 # the window stands partly off the screen (as placed by the game) and the menu bar sits above the client area.
