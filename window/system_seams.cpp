@@ -5,6 +5,7 @@
 #include <QTime>
 
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 double SystemClock::secondsSinceMidnight()
@@ -29,7 +30,9 @@ void SystemClock::sleepFor(double seconds)
 
 float UnseededRandom::next()
 {
-    return uniform(generator);
+    // 24 random bits, exactly what a float holds, so the draw never rounds up to 1.
+    constexpr std::uint32_t steps = 1u << 24;
+    return static_cast<float>(generator() % steps) / steps;
 }
 
 void MessageBoxes::showMessage(const std::string& text, const std::string& title, MessageIcon icon)

@@ -19,7 +19,6 @@ public:
 
 private:
     std::mt19937 generator;
-    std::uniform_real_distribution<float> uniform{0.0f, 1.0f};
 };
 
 class MessageBoxes final : public Dialogs {
