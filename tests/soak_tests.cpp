@@ -363,7 +363,7 @@ TEST_F(RealEventLoop, DISABLED_TenRealRounds)
             stormUntil([&] { return std::chrono::steady_clock::now() - start > std::chrono::seconds(3); }, 10, 25);
             postRestart();
         }
-        stormUntil([&] { return timeUps > timeUpsBefore; }, 45, 25);
+        stormUntil([&] { return timeUps > timeUpsBefore; }, 45, 27);
         ASSERT_FALSE(HasFatalFailure());
     }
     const long roundTenMemory = residentBytes();
