@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <random>
 #include <thread>
@@ -23,11 +24,38 @@ namespace {
 constexpr int rate = SdlSoundLibrary::sampleRate;
 constexpr long chunk = SdlSoundLibrary::chunkFrames;
 
+// The post-mix hook runs on the audio thread with the mixer locked, after each chunk is mixed. It keeps the
+// count of frames mixed and the samples themselves (interleaved stereo), so that the index of a frame is
+// exactly its place in what the mixer handed the device. The samples are read only once the device is closed.
 std::atomic<long> framesMixed{0};
+std::atomic<long> oddSizedChunks{0};
+std::vector<std::int16_t> mixedSamples;
 
-void countMixedFrames(void*, Uint8*, int bytes)
+// A library call that the audio thread makes itself between two chunks, for tests whose calls must land a
+// set number of chunks apart however the test thread is scheduled. It holds the mixer lock there, as any
+// call from another thread does while it changes what is playing.
+struct PlannedCall {
+    long after;  // frames after the plan starts; made at the first chunk boundary at or past that
+    std::function<void()> call;
+    long madeAt = -1;  // the frame from which the call takes effect
+};
+std::vector<PlannedCall>* plan = nullptr;  // read and changed only with the mixer locked
+long planStart = 0;
+std::atomic<std::size_t> plannedCallsMade{0};
+
+void countMixedFrames(void*, Uint8* stream, int bytes)
 {
-    framesMixed += bytes / 4;
+    const auto* samples = reinterpret_cast<const std::int16_t*>(stream);
+    mixedSamples.insert(mixedSamples.end(), samples, samples + bytes / 2);
+    oddSizedChunks += bytes != chunk * 4;
+    const long mixed = framesMixed += bytes / 4;
+    if (plan == nullptr)
+        return;
+    for (std::size_t n = plannedCallsMade; n < plan->size() && planStart + (*plan)[n].after <= mixed;
+         n = ++plannedCallsMade) {
+        (*plan)[n].madeAt = mixed;
+        (*plan)[n].call();
+    }
 }
 
 // Amplitude of the component at `hertz` in samples [from, to), by the Goertzel recurrence.
@@ -45,28 +73,43 @@ double toneAmplitude(const std::vector<std::int16_t>& left, long from, long to, 
     return 2 * std::sqrt(std::max(power, 0.0)) / double(to - from);
 }
 
-long firstAtOrAbove(const std::vector<std::int16_t>& left, long from, int level)
+// The first sample in [from, to) that is not zero, or -1; `to` of -1 means the end.
+long firstNonzero(const std::vector<std::int16_t>& left, long from = 0, long to = -1)
 {
-    for (long i = from; i < long(left.size()); ++i)
-        if (left[i] >= level)
-            return i;
-    return -1;
-}
-
-long firstBelow(const std::vector<std::int16_t>& left, long from, int level)
-{
-    for (long i = from; i < long(left.size()); ++i)
-        if (left[i] < level)
-            return i;
-    return -1;
-}
-
-long firstNonzero(const std::vector<std::int16_t>& left, long from = 0)
-{
-    for (long i = from; i < long(left.size()); ++i)
+    if (to < 0 || to > long(left.size()))
+        to = long(left.size());
+    for (long i = from; i < to; ++i)
         if (left[i] != 0)
             return i;
     return -1;
+}
+
+// The first sample in [from, to) farther than `playings` from `playings` times `level`, or -1. Converting a
+// sound to the output format may round any of its samples by one, so n playings may each be one off.
+long firstNotAt(const std::vector<std::int16_t>& left, long from, long to, int level, int playings = 1)
+{
+    for (long i = from; i < to; ++i)
+        if (i >= long(left.size()) || std::abs(left[i] - playings * level) > playings)
+            return i;
+    return -1;
+}
+
+// True when `file` is `mixed` with nothing but whole chunks of silence before and after it. SDL's audio thread
+// writes silence of its own while the device is paused, which it is until the mixer starts (and it may write
+// once more while the device closes); and chunks mixed before the hook was set are silent too.
+bool isMixedBetweenSilence(const std::vector<std::int16_t>& file, const std::vector<std::int16_t>& mixed)
+{
+    const auto silent = [](auto from, auto to) { return std::all_of(from, to, [](std::int16_t s) { return s == 0; }); };
+    const std::size_t step = std::size_t(chunk) * 2;
+    for (std::size_t lead = 0; lead + mixed.size() <= file.size(); lead += step) {
+        if (!silent(file.begin(), file.begin() + long(lead)))
+            return false;
+        const auto end = file.begin() + long(lead + mixed.size());
+        if (std::equal(mixed.begin(), mixed.end(), file.begin() + long(lead)) && silent(end, file.end()) &&
+            (file.end() - end) % long(step) == 0)
+            return true;
+    }
+    return false;
 }
 
 // Opens the library on SDL's disk driver, writing into a temporary file, `delayMs` between chunks.
@@ -82,10 +125,21 @@ protected:
             setenv("SDL_DISKAUDIODELAY", delayMs, 1);
         else
             unsetenv("SDL_DISKAUDIODELAY");
+        framesMixed = 0;
+        oddSizedChunks = 0;
+        mixedSamples.clear();
+        mixedSamples.reserve(std::size_t(8 * rate * 2));
         device = library.dsInitialize(0);
         ASSERT_NE(device, 0) << SDL_GetError();
-        framesMixed = 0;
         Mix_SetPostMix(countMixedFrames, nullptr);
+        // SDL_mixer keeps the id of its device to itself; it is the one device playing.
+        for (SDL_AudioDeviceID id = 1; id <= 32; ++id) {
+            if (SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_PLAYING) {
+                ASSERT_EQ(audioDevice, 0u) << "more than one audio device open";
+                audioDevice = id;
+            }
+        }
+        ASSERT_NE(audioDevice, 0u) << "the mixer's device is not playing";
     }
 
     void TearDown() override
@@ -95,31 +149,73 @@ protected:
             library.dsTerminate(device);
     }
 
-    long fileFrames() const
+    // Makes `call` with the mixer locked and returns the frame from which it takes effect: no chunk is mixed
+    // while the lock is held, so every frame before it was mixed without the call and every one after with it.
+    template <class Call>
+    long callLocked(Call call)
     {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(outputFile, error);
-        return error ? 0 : long(size / 4);
+        SDL_LockAudioDevice(audioDevice);
+        const long frame = framesMixed;
+        call();
+        SDL_UnlockAudioDevice(audioDevice);
+        return frame;
     }
 
-    // Waits until the mixer has produced `frames` frames and the file holds them; returns the left channel,
-    // after checking that the right one matches it.
-    std::vector<std::int16_t> waitForOutput(long frames)
+    long now()
+    {
+        return callLocked([] {});
+    }
+
+    void waitUntilMixed(long frames)
     {
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while ((framesMixed < frames || fileFrames() < frames) && std::chrono::steady_clock::now() < giveUp)
+        while (framesMixed < frames && std::chrono::steady_clock::now() < giveUp)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        std::ifstream in(outputFile, std::ios::binary);
-        std::vector<std::int16_t> interleaved(std::size_t(fileFrames()) * 2);
-        in.read(reinterpret_cast<char*>(interleaved.data()), std::streamsize(interleaved.size() * 2));
-        std::vector<std::int16_t> left(interleaved.size() / 2);
+        EXPECT_GE(framesMixed, frames) << "the mixer stalled";
+    }
+
+    // Has the audio thread make the calls in order and waits until all are made; each call's madeAt says where.
+    void runPlan(std::vector<PlannedCall>& calls)
+    {
+        callLocked([&] {
+            planStart = framesMixed;
+            plannedCallsMade = 0;
+            plan = &calls;
+        });
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (plannedCallsMade < calls.size() && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        callLocked([] { plan = nullptr; });
+        ASSERT_EQ(plannedCallsMade, calls.size()) << "the mixer stalled";
+    }
+
+    // Closes the device once `frames` frames are mixed and returns the left channel of all that was mixed,
+    // after checking that the right channel matches it and that the disk file holds exactly what was mixed.
+    std::vector<std::int16_t> finish(long frames)
+    {
+        waitUntilMixed(frames);
+        EXPECT_NE(library.dsTerminate(device), 0);
+        device = 0;
+        EXPECT_EQ(oddSizedChunks, 0) << "the device took chunks of other than " << chunk << " frames";
+
+        std::error_code error;
+        const auto size = std::filesystem::file_size(outputFile, error);
+        std::vector<std::int16_t> file(error ? 0 : std::size_t(size / 4) * 2);
+        std::ifstream(outputFile, std::ios::binary)
+            .read(reinterpret_cast<char*>(file.data()), std::streamsize(file.size() * 2));
+        EXPECT_TRUE(isMixedBetweenSilence(file, mixedSamples))
+            << "the disk output (" << file.size() / 2 << " frames) is not the " << mixedSamples.size() / 2
+            << " frames mixed";
+
+        std::vector<std::int16_t> left(mixedSamples.size() / 2);
         long mismatched = 0;
         for (std::size_t i = 0; i < left.size(); ++i) {
-            left[i] = interleaved[2 * i];
-            mismatched += interleaved[2 * i] != interleaved[2 * i + 1];
+            left[i] = mixedSamples[2 * i];
+            mismatched += mixedSamples[2 * i] != mixedSamples[2 * i + 1];
         }
         EXPECT_GE(long(left.size()), frames);
         EXPECT_EQ(mismatched, 0) << "left and right differ";
+        left.resize(std::max(left.size(), std::size_t(frames)));  // zeros where frames are missing
         return left;
     }
 
@@ -134,24 +230,29 @@ protected:
     std::string outputFile = (dir.path() / "mixed.raw").string();
     SdlSoundLibrary library;
     std::int32_t device = 0;
+    SDL_AudioDeviceID audioDevice = 0;
 };
 
 TEST_F(DiskOutputTest, PlayedToneAppearsAtItsPitchAndTheLibraryKeepsItsOwnCopy)
 {
     open();
-    auto image = pcm16Wav(sine(1000, 0.2, 8000));
+    const auto samples = sine(1000, 0.2, 8000);
+    auto image = pcm16Wav(samples);
     const SoundHandle tone = load(image, 1);
     // The caller releases its memory right away; the sound must not depend on it.
     std::fill(image.begin(), image.end(), 0xAB);
     image.clear();
     image.shrink_to_fit();
 
-    const long before = framesMixed;
-    library.dsPlay(tone);
-    const auto left = waitForOutput(before + rate / 2);
-    const long start = firstNonzero(left);
-    ASSERT_GE(start, before);
-    const long length = rate / 5;
+    const long start = callLocked([&] { library.dsPlay(tone); });
+    const auto left = finish(start + rate / 2);
+    // The tone starts on the first frame mixed after the call; its first sample is zero, its second is not.
+    EXPECT_EQ(firstNonzero(left), start + 1);
+    const long length = long(samples.size());
+    long different = 0;
+    for (long i = 0; i < length; ++i)
+        different += std::abs(left[start + i] - samples[i]) > 1;
+    EXPECT_EQ(different, 0) << "the output is not the tone as loaded";
     EXPECT_NEAR(toneAmplitude(left, start, start + length, 1000), 8000, 400);
     EXPECT_LT(toneAmplitude(left, start, start + length, 1500), 200);
     EXPECT_EQ(firstNonzero(left, start + length), -1) << "played once, it ends after 0.2 s";
@@ -168,7 +269,9 @@ TEST_F(DiskOutputTest, OtherSampleFormatsPlayAtTheirPitchAndLength)
                           {{1, 2, 48000, 16}, "16-bit 48000 Hz stereo"},
                           {{3, 1, 44100, 32}, "float 44100 Hz mono"},
                           {{1, 2, 32000, 24}, "24-bit 32000 Hz stereo"}};
-    for (const Case& c : cases) {
+    long played[std::size(cases)];
+    for (std::size_t n = 0; n < std::size(cases); ++n) {
+        const Case& c = cases[n];
         SCOPED_TRACE(c.name);
         // 700 Hz at half of full scale for 0.25 s.
         std::vector<std::uint8_t> data;
@@ -190,44 +293,53 @@ TEST_F(DiskOutputTest, OtherSampleFormatsPlayAtTheirPitchAndLength)
             }
         }
         const SoundHandle sound = load(wavImage(c.format, data), 1);
-        const long before = framesMixed;
-        library.dsPlay(sound);
-        const auto left = waitForOutput(before + rate / 2);
-        const long start = firstNonzero(left, before);
-        ASSERT_GE(start, before);
+        played[n] = callLocked([&] { library.dsPlay(sound); });
+        waitUntilMixed(played[n] + rate / 2);
+        library.dsFree(sound);
+    }
+    const auto left = finish(played[std::size(cases) - 1] + rate / 2);
+    for (std::size_t n = 0; n < std::size(cases); ++n) {
+        SCOPED_TRACE(cases[n].name);
+        const long next = n + 1 < std::size(cases) ? played[n + 1] : long(left.size());
+        EXPECT_EQ(firstNonzero(left, n == 0 ? 0 : played[n - 1] + rate / 4 + 64, played[n]), -1);
+        // A resampled sound may open with a sample or two that round to zero.
+        const long start = firstNonzero(left, played[n], next);
+        ASSERT_GE(start, played[n]);
+        EXPECT_LE(start, played[n] + 2);
         EXPECT_NEAR(toneAmplitude(left, start + 200, start + rate / 4 - 200, 700), 16384, 1200);
         // It lasts 0.25 s at the output rate: quiet after, sounding in its last hundredth of a second.
-        EXPECT_EQ(firstNonzero(left, start + rate / 4 + 64), -1);
+        EXPECT_EQ(firstNonzero(left, start + rate / 4 + 64, next), -1);
         EXPECT_GT(toneAmplitude(left, start + rate / 4 - 441, start + rate / 4 - 20, 700), 8000);
-        library.dsFree(sound);
     }
 }
 
 TEST_F(DiskOutputTest, LoopingSoundRepeatsUntilStoppedAndCanLoopAgain)
 {
     open();
-    // 50 ms of a constant level, then 50 ms of silence: each repeat is one rising edge.
+    // 50 ms of a constant level, then 50 ms of silence.
     auto samples = constant(3000, 0.05);
     samples.resize(samples.size() * 2, 0);
+    const long period = long(samples.size());
     const SoundHandle beat = load(pcm16Wav(samples), 1);
 
-    const long started = framesMixed;
-    library.dsPlayLooping(beat);
-    auto left = waitForOutput(started + rate);  // one second: ten repeats
-    long repeats = 0;
-    for (long i = std::max(started, 1L); i < long(left.size()); ++i)
-        repeats += left[i] != 0 && left[i - 1] == 0;
-    EXPECT_GE(repeats, 9);
+    const long started = callLocked([&] { library.dsPlayLooping(beat); });
+    waitUntilMixed(started + rate);  // one second: ten repeats
+    const long stopped = callLocked([&] { library.dsStop(beat); });
+    waitUntilMixed(stopped + rate / 2);
+    const long again = callLocked([&] { library.dsPlayLooping(beat); });
+    const auto left = finish(again + rate / 2);
 
-    library.dsStop(beat);
-    const long stopped = framesMixed;
-    left = waitForOutput(stopped + rate / 2);
-    EXPECT_EQ(firstNonzero(left, stopped), -1) << "sound after dsStop";
-
-    library.dsPlayLooping(beat);
-    const long again = framesMixed;
-    left = waitForOutput(again + rate / 2);
-    EXPECT_NE(firstNonzero(left, stopped), -1) << "looping again after dsStop";
+    EXPECT_EQ(firstNonzero(left), started) << "sound before dsPlayLooping, or none from it";
+    // Sample for sample the sound over and over, with no gap at the seam.
+    const auto loopDiffers = [&](long from, long to) {
+        long differing = 0;
+        for (long i = from; i < to; ++i)
+            differing += std::abs(left[i] - samples[std::size_t((i - from) % period)]) > 1;
+        return differing;
+    };
+    EXPECT_EQ(loopDiffers(started, stopped), 0) << "the loop did not repeat until dsStop";
+    EXPECT_EQ(firstNonzero(left, stopped, again), -1) << "sound after dsStop";
+    EXPECT_EQ(loopDiffers(again, again + rate / 2), 0) << "looping again after dsStop";
 }
 
 // A constant level lets the output count the playings: n overlapping playings sum to n times the level.
@@ -236,31 +348,26 @@ TEST_F(DiskOutputTest, ThreeBufferSoundOverlapsThriceAndAFourthPlayRestartsTheOl
     open();
     const long length = rate;  // one second
     const SoundHandle sound = load(pcm16Wav(constant(1000, 1.0)), 3);
-    long marks[4];
-    for (long& mark : marks) {
-        mark = framesMixed;
-        library.dsPlay(sound);
-        // Let a few chunks pass so that the playings start at different places.
-        while (framesMixed < mark + 3 * chunk)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    const long lastCall = framesMixed;
-    ASSERT_LT(lastCall, marks[0] + length) << "the test ran too slowly for its playings to overlap";
+    // Four plays three chunks apart, well inside the length of one playing.
+    std::vector<PlannedCall> plays;
+    for (int k = 0; k < 4; ++k)
+        plays.push_back({3 * chunk * k, [&] { library.dsPlay(sound); }});
+    runPlan(plays);
+    const long a = plays[0].madeAt;
+    const long b = plays[1].madeAt;
+    const long c = plays[2].madeAt;
+    const long d = plays[3].madeAt;
+    ASSERT_TRUE(a < b && b < c && c < d);
+    const auto left = finish(d + length + rate / 4);
 
-    const auto left = waitForOutput(lastCall + length + rate / 4);
-    // Levels are compared halfway between steps: format conversion may round a level by one.
-    EXPECT_NEAR(*std::max_element(left.begin(), left.end()), 3000, 3) << "three playings at most";
-    const long startA = firstAtOrAbove(left, 0, 500);
-    const long startB = firstAtOrAbove(left, startA, 1500);
-    const long startC = firstAtOrAbove(left, startB, 2500);
-    ASSERT_TRUE(startA >= 0 && startB > startA && startC > startB);
-    // The fourth play restarted A, so B is the first to end, then C, then the restarted A.
-    const long firstEnd = firstBelow(left, startC, 2500);
-    EXPECT_EQ(firstEnd, startB + length);
-    EXPECT_EQ(firstBelow(left, firstEnd, 1500), startC + length);
-    const long lastEnd = firstBelow(left, startC, 1);
-    EXPECT_GE(lastEnd, marks[3] + length);
-    EXPECT_LE(lastEnd, lastCall + length);
+    EXPECT_EQ(firstNonzero(left, 0, a), -1);
+    EXPECT_EQ(firstNotAt(left, a, b, 1000), -1) << "A alone";
+    EXPECT_EQ(firstNotAt(left, b, c, 1000, 2), -1) << "A and B";
+    // The fourth play restarted A, the oldest, so three still sound; B is the first to end, then C, then A.
+    EXPECT_EQ(firstNotAt(left, c, b + length, 1000, 3), -1) << "A, B and C, A restarted at " << d;
+    EXPECT_EQ(firstNotAt(left, b + length, c + length, 1000, 2), -1) << "C and the restarted A";
+    EXPECT_EQ(firstNotAt(left, c + length, d + length, 1000), -1) << "the restarted A";
+    EXPECT_EQ(firstNonzero(left, d + length), -1) << "all ended";
 }
 
 TEST_F(DiskOutputTest, OneBufferSoundRestartsInsteadOfOverlapping)
@@ -268,21 +375,17 @@ TEST_F(DiskOutputTest, OneBufferSoundRestartsInsteadOfOverlapping)
     open();
     const long length = rate / 2;
     const SoundHandle sound = load(pcm16Wav(constant(1000, 0.5)), 1);
-    library.dsPlay(sound);
-    const long second = framesMixed;
-    while (framesMixed < second + 4 * chunk)
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    const long beforeRestart = framesMixed;
-    library.dsPlay(sound);
-    const long afterRestart = framesMixed;
-    ASSERT_LT(afterRestart, second + length);
+    std::vector<PlannedCall> plays{{0, [&] { library.dsPlay(sound); }}, {4 * chunk, [&] { library.dsPlay(sound); }}};
+    runPlan(plays);
+    const long first = plays[0].madeAt;
+    const long restart = plays[1].madeAt;
+    ASSERT_LT(first, restart);
+    const auto left = finish(restart + length + rate / 4);
 
-    const auto left = waitForOutput(afterRestart + length + rate / 4);
-    EXPECT_NEAR(*std::max_element(left.begin(), left.end()), 1000, 1);
-    const long start = firstNonzero(left);
-    const long end = firstBelow(left, start, 1);
-    EXPECT_GE(end, beforeRestart + length) << "the second play starts the sound over";
-    EXPECT_LE(end, afterRestart + length);
+    EXPECT_EQ(firstNonzero(left, 0, first), -1);
+    EXPECT_EQ(firstNotAt(left, first, restart + length, 1000), -1)
+        << "the second play starts the sound over, once, at " << restart;
+    EXPECT_EQ(firstNonzero(left, restart + length), -1);
 }
 
 TEST_F(DiskOutputTest, HandleZeroAndUnknownHandlesDoNothing)
@@ -296,21 +399,15 @@ TEST_F(DiskOutputTest, HandleZeroAndUnknownHandlesDoNothing)
         library.dsPlay(nothing);
         library.dsPlayLooping(nothing);
     }
-    long mark = framesMixed;
-    auto left = waitForOutput(mark + rate / 4);
-    EXPECT_EQ(firstNonzero(left), -1) << "something played";
+    waitUntilMixed(now() + rate / 4);
 
-    library.dsPlayLooping(loop);
+    const long looping = callLocked([&] { library.dsPlayLooping(loop); });
     for (const SoundHandle nothing : {0, freed, loop + 1000, -1}) {
         library.dsStop(nothing);
         library.dsFree(nothing);
     }
     EXPECT_EQ(library.dsTerminate(0), 0);
     EXPECT_EQ(library.dsTerminate(device + 1), 0);
-    mark = framesMixed;
-    left = waitForOutput(mark + rate / 2);
-    EXPECT_NEAR(*std::min_element(left.begin() + mark, left.end()), 2000, 1) << "the loop was disturbed";
-    EXPECT_NEAR(*std::max_element(left.begin(), left.end()), 2000, 1);
 
     // Sounds are only made on the open device.
     const auto image = pcm16Wav(constant(1000, 0.01));
@@ -318,6 +415,11 @@ TEST_F(DiskOutputTest, HandleZeroAndUnknownHandlesDoNothing)
     EXPECT_EQ(library.dsCreateDSB(device + 1, image, 1), 0);
     EXPECT_EQ(library.dsCreateDSB(device, image, 0), 0);
     EXPECT_EQ(library.dsCreateDSB(device, image, -3), 0);
+
+    const long until = now() + rate / 2;
+    const auto left = finish(until);
+    EXPECT_EQ(firstNonzero(left), looping) << "something played before the loop";
+    EXPECT_EQ(firstNotAt(left, looping, until, 2000), -1) << "the loop was disturbed";
 }
 
 // Every way a .wav image can be broken yields 0; the intact image loads, so the checks can tell.
@@ -445,7 +547,7 @@ std::atomic<std::int64_t> firstSoundMixedAt{0};
 
 void findFirstSound(void*, Uint8* stream, int bytes)
 {
-    framesMixed += bytes / 4;
+    countMixedFrames(nullptr, stream, bytes);
     if (firstSoundOffset >= 0)
         return;
     const auto* samples = reinterpret_cast<const std::int16_t*>(stream);
@@ -478,7 +580,7 @@ TEST_F(DiskOutputTest, StartLatencyIsMeasured)
                             1000.0 * double(firstSoundOffset) / rate);
     }
     // The click also reached the file.
-    const auto left = waitForOutput(framesMixed);
+    const auto left = finish(framesMixed);
     EXPECT_NE(firstNonzero(left), -1);
     std::sort(latencies.begin(), latencies.end());
     std::cout << "dsPlay start latency on the disk driver (" << latencies.size() << " plays, chunk " << chunk
