@@ -566,8 +566,9 @@ TEST(RoundLength, lastsTwentyNineToThirtySecondsPlusOneTickWhereverInASecondItSt
             ++ticks;
             if (game.state.timeLeft != shown) {
                 EXPECT_EQ(game.state.timeLeft, shown - 1);
-                if (shown != 30)
+                if (shown != 30) {
                     EXPECT_NEAR(rig.clock.elapsed - lastDrop, 1.0, tickLength);
+                }
                 shown = game.state.timeLeft;
                 lastDrop = rig.clock.elapsed;
             }
@@ -678,15 +679,17 @@ TEST(RandomPlay, stagesFramesAndScoresStayInTheirRangesUnderKeyStorms)
                 ASSERT_GE(s.moleStageByHole[h], 1);
                 ASSERT_LE(s.moleStageByHole[h], 5);
                 ASSERT_TRUE(s.moleDirByHole[h] == s.dirUp || s.moleDirByHole[h] == s.dirDown);
-                if (s.moleStageByHole[h] == 5)
+                if (s.moleStageByHole[h] == 5) {
                     ASSERT_EQ(s.moleDirByHole[h], s.dirUp);
+                }
                 if (s.keyEnabledByHole[h] == s.flagOff) {
                     ASSERT_EQ(s.moleDirByHole[h], s.dirDown);
                     ASSERT_GT(s.moleStageByHole[h], 1);
                 }
                 ASSERT_EQ(s.letterByHole[h], Letter(letters[h]));
-                if (s.buttonLabelByHole[h])
+                if (s.buttonLabelByHole[h]) {
                     ASSERT_EQ(s.buttonLabelByHole[h], Letter(letters[h]));
+                }
             }
         }
         timeUps += s.gameStopped == s.flagOn ? 1 : 0;

@@ -119,7 +119,7 @@ TEST(Text, japaneseCaptionsDrawRealGlyphsNotBoxes)
     QFont font = QGuiApplication::font();
     font.setPixelSize(20);
     const QFontMetrics metrics(font);
-    for (const QString text : {QStringLiteral("得点："), QStringLiteral("最高："), QStringLiteral("持ち時間"),
+    for (const QString& text : {QStringLiteral("得点："), QStringLiteral("最高："), QStringLiteral("持ち時間"),
                                QStringLiteral("秒"), QStringLiteral("ゲーム"), QStringLiteral("ｵﾌﾟｼｮﾝ")})
         for (const QChar c : text)
             EXPECT_TRUE(metrics.inFontUcs4(c.unicode())) << text.toStdString();
