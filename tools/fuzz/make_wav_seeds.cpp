@@ -29,7 +29,8 @@ void putLe(Bytes& out, std::uint64_t value, int bytes)
 
 void putTag(Bytes& out, const char* tag)
 {
-    out.insert(out.end(), tag, tag + 4);
+    for (int i = 0; i < 4; ++i)
+        out.push_back(std::uint8_t(tag[i]));
 }
 
 void setLe32(Bytes& image, std::size_t at, std::uint32_t value)
