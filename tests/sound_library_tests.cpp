@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <iostream>
 #include <random>
 #include <thread>
 
@@ -537,56 +536,6 @@ TEST(SdlSoundLibraryWithoutAudio, InitializeReturnsZeroWhenNoDriverOpens)
     const std::int32_t device = library.dsInitialize(0);
     EXPECT_NE(device, 0) << "a failed open leaves nothing behind";
     library.dsTerminate(device);
-}
-
-// Start latency of dsPlay on the disk driver running at real-time pace: from the call to the moment the
-// mixer hands the driver the chunk holding the first sample, plus that sample's place within the chunk.
-// Printed, not judged against a time.
-std::atomic<long> firstSoundOffset{-1};
-std::atomic<std::int64_t> firstSoundMixedAt{0};
-
-void findFirstSound(void*, Uint8* stream, int bytes)
-{
-    countMixedFrames(nullptr, stream, bytes);
-    if (firstSoundOffset >= 0)
-        return;
-    const auto* samples = reinterpret_cast<const std::int16_t*>(stream);
-    for (int i = 0; i < bytes / 2; ++i) {
-        if (samples[i] != 0) {
-            firstSoundMixedAt = std::chrono::steady_clock::now().time_since_epoch().count();
-            firstSoundOffset = i / 2;
-            return;
-        }
-    }
-}
-
-TEST_F(DiskOutputTest, StartLatencyIsMeasured)
-{
-    open(nullptr);
-    const SoundHandle click = load(pcm16Wav(constant(5000, 0.005)), 1);
-    Mix_SetPostMix(findFirstSound, nullptr);
-    std::vector<double> latencies;
-    for (int trial = 0; trial < 12; ++trial) {
-        // Call at different places within the mixing period.
-        std::this_thread::sleep_for(std::chrono::microseconds(3000 + 1700 * trial));
-        firstSoundOffset = -1;
-        const auto called = std::chrono::steady_clock::now();
-        library.dsPlay(click);
-        while (firstSoundOffset < 0 && std::chrono::steady_clock::now() - called < std::chrono::seconds(2))
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
-        ASSERT_GE(firstSoundOffset, 0) << "the click never reached the driver";
-        const auto mixedAt = std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(firstSoundMixedAt));
-        latencies.push_back(std::chrono::duration<double, std::milli>(mixedAt - called).count() +
-                            1000.0 * double(firstSoundOffset) / rate);
-    }
-    // The click also reached the file.
-    const auto left = finish(framesMixed);
-    EXPECT_NE(firstNonzero(left), -1);
-    std::sort(latencies.begin(), latencies.end());
-    std::cout << "dsPlay start latency on the disk driver (" << latencies.size() << " plays, chunk " << chunk
-              << " frames): min " << latencies.front() << " ms, median " << latencies[latencies.size() / 2]
-              << " ms, max " << latencies.back() << " ms\n";
-    RecordProperty("start_latency_median_ms", std::to_string(latencies[latencies.size() / 2]));
 }
 
 }  // namespace

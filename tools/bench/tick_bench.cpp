@@ -14,14 +14,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QTimer>
 
 #include <sys/resource.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <random>
 
 namespace {
@@ -127,12 +124,8 @@ double processorSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// Processor use of the two paces, for the saving printed at the end.
-double sleepingCpuPercent = 0;
-double spinningCpuPercent = 0;
-
 // Ten seconds of a round driven by the window's timer, with a player typing between ticks.
-void playTenSeconds(benchmark::State& state, Clock& clock, double& cpuPercent)
+void playTenSeconds(benchmark::State& state, Clock& clock)
 {
     constexpr double seconds = 10;
     for (auto _ : state) {
@@ -160,8 +153,7 @@ void playTenSeconds(benchmark::State& state, Clock& clock, double& cpuPercent)
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
         const double cpu = processorSeconds() - cpuStart;
         state.counters["ticks_per_s"] = static_cast<double>(ticks) / wall;
-        cpuPercent = 100 * cpu / wall;
-        state.counters["cpu_pct_of_core"] = cpuPercent;
+        state.counters["cpu_pct_of_core"] = 100 * cpu / wall;
         state.counters["score"] = game.state.score;
     }
 }
@@ -169,29 +161,15 @@ void playTenSeconds(benchmark::State& state, Clock& clock, double& cpuPercent)
 void RealPace(benchmark::State& state)
 {
     SystemClock clock;
-    playTenSeconds(state, clock, sleepingCpuPercent);
+    playTenSeconds(state, clock);
 }
 BENCHMARK(RealPace)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 void RealPaceSpinning(benchmark::State& state)
 {
     SpinningClock clock;
-    playTenSeconds(state, clock, spinningCpuPercent);
+    playTenSeconds(state, clock);
 }
 BENCHMARK(RealPaceSpinning)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    if (sleepingCpuPercent > 0 && spinningCpuPercent > 0)
-        std::printf("Processor use while a round runs: %.1f%% of a core with the sleeping wait, %.1f%% spinning"
-                    " (%.0f times less)\n",
-                    sleepingCpuPercent, spinningCpuPercent, spinningCpuPercent / sleepingCpuPercent);
-    return 0;
-}
