@@ -121,6 +121,8 @@ std::int32_t SdlSoundLibrary::dsInitialize(std::int32_t /*window*/)
         return device;
     if (mixerTaken)
         return 0;
+    // Otherwise SDL turns SIGTERM and SIGINT into a quit event that the game never reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0)
         return 0;
     if (Mix_OpenAudioDevice(sampleRate, AUDIO_S16SYS, outputChannels, chunkFrames, nullptr, 0) < 0) {

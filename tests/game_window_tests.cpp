@@ -132,6 +132,22 @@ TEST_F(GameWindowTest, aboutBoxShowsSevenLinesTitledZubottaWithOneButtonAndNoIco
     EXPECT_EQ(lines[5], QStringLiteral("e-mail"));
 }
 
+// While no round runs the tick would do nothing, so its timer rests; a round wakes it.
+TEST_F(GameWindowTest, theTickTimerRestsWhileWaitingAndRunsDuringARound)
+{
+    const auto* timer = window.findChild<QTimer*>(QStringLiteral("Timer1"));
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer->interval(), 1);
+    EXPECT_FALSE(timer->isActive());
+    GameState& s = window.form().state;
+    s.gameStopped = s.flagOff; // as the round start leaves it, without its real one-second pause
+    sendKey(Qt::Key_G, Qt::NoModifier, QStringLiteral("g"));
+    EXPECT_TRUE(timer->isActive());
+    s.gameStopped = s.flagOn; // as time up leaves it
+    sendKey(Qt::Key_G, Qt::NoModifier, QStringLiteral("g"));
+    EXPECT_FALSE(timer->isActive());
+}
+
 TEST_F(GameWindowTest, typedLowerCaseLettersWorkTheHolesAndUpperCaseOnesDoNot)
 {
     GameState& s = window.form().state;

@@ -7,6 +7,8 @@
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -535,6 +537,21 @@ TEST(SdlSoundLibraryWithoutAudio, InitializeReturnsZeroWhenNoDriverOpens)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     const std::int32_t device = library.dsInitialize(0);
     EXPECT_NE(device, 0) << "a failed open leaves nothing behind";
+    library.dsTerminate(device);
+}
+
+// SIGTERM and Ctrl+C must still end the game once the sound device is open.
+TEST(SdlSoundLibraryWithoutAudio, OpeningTheDeviceLeavesTerminationSignalsAlone)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SdlSoundLibrary library;
+    const std::int32_t device = library.dsInitialize(0);
+    ASSERT_NE(device, 0);
+    for (const int signal : {SIGTERM, SIGINT}) {
+        struct sigaction action {};
+        sigaction(signal, nullptr, &action);
+        EXPECT_EQ(action.sa_handler, SIG_DFL) << signal;
+    }
     library.dsTerminate(device);
 }
 

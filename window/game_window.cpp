@@ -81,6 +81,7 @@ GameWindow::GameWindow()
     resize(designWidth, designHeight + menuBar()->sizeHint().height());
     setFocusPolicy(Qt::StrongFocus);
     surface.setRefreshListener([this] { view->repaint(); });
+    Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(1);
     Timer1.setTimerType(Qt::PreciseTimer);
     connect(&Timer1, &QTimer::timeout, this, [this] { deliver([this] { game.Timer1_Timer(); }); });
@@ -112,7 +113,7 @@ void GameWindow::start()
     show();
     setFocus();
     accepting = true;
-    Timer1.start();
+    restTimerWhileWaiting();
 }
 
 template <typename Handler>
@@ -124,6 +125,16 @@ void GameWindow::deliver(Handler handler)
     handler();
     if (surface.takeChanges())
         view->update();
+    restTimerWhileWaiting();
+}
+
+void GameWindow::restTimerWhileWaiting()
+{
+    const bool waiting = game.state.gameStopped == game.state.flagOn;
+    if (waiting)
+        Timer1.stop();
+    else if (!Timer1.isActive())
+        Timer1.start();
 }
 
 void GameWindow::keyPressEvent(QKeyEvent* event)

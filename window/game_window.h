@@ -38,6 +38,8 @@ private:
     // Hands an event to the game once start-up is over, then shows what it drew.
     template <typename Handler>
     void deliver(Handler handler);
+    // The tick does nothing while no round runs, so its timer rests until a round starts.
+    void restTimerWhileWaiting();
 
     SpriteCatalogue sprites;
     Surface surface;
@@ -48,6 +50,6 @@ private:
     Form1 game;
     QWidget* view;
     QAction* bgm = nullptr;
-    QTimer Timer1;
+    QTimer Timer1{this};
     bool accepting = false;
 };
