@@ -33,11 +33,11 @@ args=(-max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 -
       -dict=$PWD/tools/fuzz/wav.dict -artifact_prefix="$build/artifacts/")
 start=$(date +%s)
 if [ "$jobs" -gt 1 ]; then
-    # Parallel workers share the corpus folder; each writes its own log.
+    # Parallel workers share the corpus folder; each writes a log of its own in $build, which the
+    # parent copies into its output when the worker ends.
     status=0
     (cd "$build" && exec ./sound_fuzz "${args[@]}" -jobs="$jobs" -workers="$jobs" "$build/corpus" "$build/seeds") \
         >"$log" 2>&1 || status=$?
-    cat "$build"/fuzz-*.log >>"$log" 2>/dev/null || true
     rm -f "$build"/fuzz-*.log
 else
     status=0
