@@ -219,11 +219,11 @@ struct Seed {
 
 bool sdlReads(const Bytes& image)
 {
-    SDL_AudioSpec spec;
+    SDL_AudioSpec format;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
     SDL_RWops* source = SDL_RWFromConstMem(image.data(), int(image.size()));
-    if (SDL_LoadWAV_RW(source, 1, &spec, &buffer, &length) == nullptr)
+    if (SDL_LoadWAV_RW(source, 1, &format, &buffer, &length) == nullptr)
         return false;
     SDL_FreeWAV(buffer);
     return length > 0;

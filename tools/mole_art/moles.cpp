@@ -233,6 +233,27 @@ void drawNosebleed(Canvas& c, int top)
     c.set(mirror(27) + 1, y + 13, blood);
 }
 
+// A paw held in front of the body, and a paw thrown up; the right paw is the left one mirrored.
+const std::initializer_list<std::string_view> pawInFront{
+    ".c.c.c..",
+    ".cocoo..",
+    "opppppo.",
+    "oppppppo",
+    "opppppso",
+    ".osssso.",
+    "..oooo..",
+};
+const std::initializer_list<std::string_view> pawRaised{
+    "c.c.c..",
+    "cocoo..",
+    "oppppo.",
+    "opppppo",
+    "opppsso",
+    ".ossso.",
+    "..oso..",
+    "...o...",
+};
+
 const std::map<char, QRgb> pawKey{
     {'o', outline}, {'p', paw}, {'s', pawShade}, {'c', claw},
 };
@@ -257,41 +278,16 @@ void drawPaws(Canvas& c, int top, Paws paws)
         break;
     case Paws::atChest:
         for (bool right : {false, true})
-            c.stamp(right ? 34 : 22, top + 20, {
-                ".c.c.c..",
-                ".cocoo..",
-                "opppppo.",
-                "oppppppo",
-                "opppppso",
-                ".osssso.",
-                "..oooo..",
-            }, pawKey, right);
+            c.stamp(right ? 34 : 22, top + 20, pawInFront, pawKey, right);
         break;
     case Paws::cheering:
         // Both paws thrown up beside the face.
         for (bool right : {false, true})
-            c.stamp(right ? 41 : 15, top + 17, {
-                "c.c.c..",
-                "cocoo..",
-                "oppppo.",
-                "opppppo",
-                "opppsso",
-                ".ossso.",
-                "..oso..",
-                "...o...",
-            }, pawKey, right);
+            c.stamp(right ? 41 : 15, top + 17, pawRaised, pawKey, right);
         break;
     case Paws::waving:
         // Off it goes: one paw on the tummy, the other waving goodbye.
-        c.stamp(22, top + 21, {
-            ".c.c.c..",
-            ".cocoo..",
-            "opppppo.",
-            "oppppppo",
-            "opppppso",
-            ".osssso.",
-            "..oooo..",
-        }, pawKey);
+        c.stamp(22, top + 21, pawInFront, pawKey);
         // The raised arm, up the shaded side of the head.
         for (int dy = 8; dy <= 16; ++dy) {
             c.set(43, top + dy, outline);
@@ -299,16 +295,7 @@ void drawPaws(Canvas& c, int top, Paws paws)
             c.set(46, top + dy, furDark);
             c.set(47, top + dy, outline);
         }
-        c.stamp(42, top + 1, {
-            "c.c.c..",
-            "cocoo..",
-            "oppppo.",
-            "opppppo",
-            "opppsso",
-            ".ossso.",
-            "..oso..",
-            "...o...",
-        }, pawKey, true);
+        c.stamp(42, top + 1, pawRaised, pawKey, true);
         break;
     case Paws::flung:
         // Paws flung out stiff at the sides.
