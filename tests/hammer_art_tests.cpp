@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr QRgb artGreen = qRgb(0, 125, 0);
+constexpr QRgb artGreen = qRgb(0, 128, 0);
 
 constexpr std::array aims{Store::HITO_A, Store::HITO_B, Store::HITO_C, Store::HITO_D};
 constexpr std::array<char, 4> aimLetter{'A', 'B', 'C', 'D'};

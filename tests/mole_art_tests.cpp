@@ -20,8 +20,8 @@
 
 namespace {
 
-constexpr QRgb sky = qRgb(0, 125, 0);
-constexpr QRgb ground = qRgb(125, 125, 0);
+constexpr QRgb sky = qRgb(0, 128, 0);
+constexpr QRgb ground = qRgb(128, 128, 0);
 constexpr QRgb brown = qRgb(128, 64, 0);
 constexpr QRgb white = qRgb(255, 255, 255);
 constexpr QRgb red = qRgb(255, 0, 0);

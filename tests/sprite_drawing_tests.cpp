@@ -9,19 +9,26 @@ using probe::showsPicture;
 
 namespace {
 
-// A loaded game drawing on a surface cleared to the background, so that every change shows.
+// A loaded game drawing on a surface cleared to magenta, a colour no picture has, so that every
+// copied pixel shows (the pictures' sky is the window's own green).
 struct Blank {
-    Blank() { rig.surface.clear(2); }
-    void clear() { rig.surface.clear(2); }
+    static constexpr int magenta = 5;
+    Blank() { clear(); }
+    void clear() { rig.surface.clear(magenta); }
+    static QImage blank()
+    {
+        Surface surface(578, 437);
+        surface.clear(magenta);
+        return surface.image();
+    }
     // Nothing but the picture, at its place, changed on the surface.
     bool onlyPictureAt(Store store, int index, double x, double y) const
     {
         const QImage* picture = rig.sprites.picture(store, index);
-        Surface untouched(578, 437);
         return showsPicture(rig.surface, *picture, x, y) &&
-               probe::changedBox(untouched.image(), rig.surface.image()) == placeOf(*picture, x, y);
+               probe::changedBox(blank(), rig.surface.image()) == placeOf(*picture, x, y);
     }
-    bool untouched() const { return rig.surface.image() == Surface(578, 437).image(); }
+    bool untouched() const { return rig.surface.image() == blank(); }
 
     GameRig rig;
     Form1& game = rig.loaded();
@@ -89,6 +96,7 @@ namespace {
 QImage expectedButton(const QImage* picture, double column, double row, const char* letter)
 {
     Surface expected(578, 437);
+    expected.clear(Blank::magenta);
     if (picture != nullptr)
         expected.copyPicture(*picture, 970 * column, 1580 * row);
     expected.drawText(200 + 960 * column, 4450, letter, 0, 18);
@@ -125,9 +133,10 @@ TEST(KeyButton, letterIsBlackAndStandsOverTheLabelOfTheFirstButton)
     b.game.描画_ボタン(12, 1.2, 2.6, Letter('A'));
     QRect ink;
     bool allBlack = true;
+    const QRgb backdrop = Blank::blank().pixel(0, 0);
     for (int y = 0; y < 437; ++y)
         for (int x = 0; x < 578; ++x)
-            if (const QRgb pixel = b.rig.surface.pixelAt(x, y); pixel != probe::green) {
+            if (const QRgb pixel = b.rig.surface.pixelAt(x, y); pixel != backdrop) {
                 ink = ink.united(QRect(x, y, 1, 1));
                 allBlack = allBlack && pixel == probe::black;
             }

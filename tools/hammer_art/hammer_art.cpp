@@ -24,7 +24,7 @@ namespace {
 
 // ---------------------------------------------------------------- palette (light from the top left)
 
-constexpr QRgb green = qRgb(0, 125, 0);
+constexpr QRgb green = qRgb(0, 128, 0);
 
 struct Shades {
     QRgb light, base, shadow, outline;

@@ -6,8 +6,8 @@
 namespace colours {
 
 // Scenery of the mole pictures: what the window shows around a hole.
-inline constexpr QRgb sky = qRgb(0, 125, 0);
-inline constexpr QRgb ground = qRgb(125, 125, 0);
+inline constexpr QRgb sky = qRgb(0, 128, 0);
+inline constexpr QRgb ground = qRgb(128, 128, 0);
 inline constexpr QRgb groundShade = qRgb(98, 98, 0);
 inline constexpr QRgb shaft = qRgb(64, 64, 64);
 inline constexpr QRgb shaftDeep = qRgb(40, 40, 40);
