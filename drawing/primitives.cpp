@@ -2,17 +2,11 @@
 #include "game/form1.h"
 #include "window/surface.h"
 
-#include <string>
-
-namespace {
-
 // A number is shown with a blank where a minus sign would stand and a blank after it: " 0 ", "-5 ".
-std::string numberText(int number)
+std::string Form1::shownNumber(int number)
 {
     return (number < 0 ? "-" : " ") + std::to_string(number < 0 ? -static_cast<long>(number) : number) + " ";
 }
-
-} // namespace
 
 void Form1::描画_四角形(double x, double y, double width, double height, int colour)
 {
@@ -28,5 +22,5 @@ void Form1::描画_文字(double x, double y, std::string_view text, int colour,
 
 void Form1::描画_文字(double x, double y, int number, int colour, double size)
 {
-    描画_文字(x, y, numberText(number), colour, size);
+    描画_文字(x, y, shownNumber(number), colour, size);
 }

@@ -1,7 +1,11 @@
 // The status displays renewed in place during a round: the score after a hit and the seconds left.
 #include "game/form1.h"
+#include "window/surface.h"
+
+#include <QRect>
 
 #include <algorithm>
+#include <utility>
 
 void Form1::renewNumber(double x, double y, int& shown, int newValue)
 {
@@ -22,4 +26,15 @@ void Form1::描画_持ち時間(int seconds)
     auto& s = state;
     描画_四角形(s.timeBoxX, s.timeBoxY, 500, 500, s.colourBackground);
     drawShadowed(s.timeBoxX, s.timeBoxY, seconds, 15, 60, 30);
+}
+
+void Form1::redrawNumbersUnder(const QRect& covered)
+{
+    const auto& s = state;
+    for (const auto& [y, number] : {std::pair{s.scoreY, s.score}, std::pair{s.scoreY + 300, s.bestScore}}) {
+        const std::string text = shownNumber(number);
+        const QRect box = surface.textBox(s.scoreX, y, text, 15) | surface.textBox(s.scoreX + 60, y + 30, text, 15);
+        if (box.intersects(covered))
+            drawShadowed(s.scoreX, y, number, 15, 60, 30);
+    }
 }

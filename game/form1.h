@@ -5,9 +5,11 @@
 #include "game/platform.h"
 #include "sound/sound_module.h"
 
+#include <string>
 #include <string_view>
 
 class QImage;
+class QRect;
 class Surface;
 class SpriteCatalogue;
 
@@ -76,6 +78,9 @@ private:
     void drawOnGrid(const QImage* picture, double column, double row);
     // Erases a number shown at 15 points (its shadow 60 right, 30 down) and shows its new value.
     void renewNumber(double x, double y, int& shown, int newValue);
+    // Shows the score and the best score again where a picture just covered part of them.
+    void redrawNumbersUnder(const QRect& covered);
+    static std::string shownNumber(int number);
     // A status text or number: black at the shadow offset first, then white at its place.
     template <typename Text>
     void drawShadowed(double x, double y, const Text& text, double size, double shadowDx, double shadowDy)

@@ -53,18 +53,19 @@ TEST(Palette, holdsTheSixteenClassicColoursAndNothingElse)
     EXPECT_FALSE(paletteColour(16));
 }
 
-TEST(Rectangle, includesBothEdgesAndLeavesTheRestAlone)
+// The far corner's column and row stay out, so the seconds' erase square ends just left of "秒".
+TEST(Rectangle, leavesOutTheFarColumnAndRowAndTheRestAlone)
 {
     GameRig rig;
-    rig.loaded().描画_四角形(150, 1500, 150, 75, 12); // pixels 10..20 by 100..105
+    rig.loaded().描画_四角形(150, 1500, 150, 75, 12); // pixels 10..19 by 100..104
     const Surface& s = rig.surface;
     EXPECT_EQ(s.pixelAt(10, 100), qRgb(255, 0, 0));
-    EXPECT_EQ(s.pixelAt(20, 105), qRgb(255, 0, 0));
-    EXPECT_EQ(s.pixelAt(21, 105), green);
-    EXPECT_EQ(s.pixelAt(20, 106), green);
+    EXPECT_EQ(s.pixelAt(19, 104), qRgb(255, 0, 0));
+    EXPECT_EQ(s.pixelAt(20, 104), green);
+    EXPECT_EQ(s.pixelAt(19, 105), green);
     EXPECT_EQ(s.pixelAt(9, 100), green);
     EXPECT_EQ(s.pixelAt(10, 99), green);
-    EXPECT_EQ(countColour(s, QRect(0, 60, 80, 80), qRgb(255, 0, 0)), 11 * 6);
+    EXPECT_EQ(countColour(s, QRect(0, 60, 80, 80), qRgb(255, 0, 0)), 10 * 5);
 }
 
 TEST(Rectangle, outsideThePaletteDrawsNothing)
@@ -233,7 +234,7 @@ TEST(ScreenMap, groundBandStartsAtItsLineAndNothingElseIsOlive)
     EXPECT_EQ(s.pixelAt(0, 209), olive);   // 3130 twips is pixel 208.7
     EXPECT_EQ(s.pixelAt(0, 208), green);
     EXPECT_EQ(s.pixelAt(399, 436), olive); // reaches past the bottom edge
-    EXPECT_EQ(s.pixelAt(401, 300), green); // 6000 twips wide: ends at pixel 400
+    EXPECT_EQ(s.pixelAt(400, 300), green); // 6000 twips wide: pixels 0 to 399
 }
 
 TEST(DevicePixelRatio, spritesAtRatioTwoAreTheOnePixelDrawingScaledByTwo)

@@ -3,20 +3,51 @@
 
 #include "drawing/palette.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <utility>
+
+namespace {
+
+// VL Gothic, whose Latin letters and digits are half-width, fits the fixed layout of the texts.
+constexpr const char* gameFontFile = "/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf";
+
+const QFont& gameFace()
+{
+    static const QFont face = Surface::textFaceFrom(QString::fromUtf8(gameFontFile));
+    return face;
+}
+
+} // namespace
 
 Surface::Surface(int widthPixels, int heightPixels, double devicePixelRatio)
     : scale(std::max(1, static_cast<int>(std::lround(devicePixelRatio)))),
-      canvas(widthPixels * scale, heightPixels * scale, QImage::Format_RGB32)
+      canvas(widthPixels * scale, heightPixels * scale, QImage::Format_RGB32),
+      face(gameFace())
 {
     canvas.setDevicePixelRatio(scale);
     clear(windowBackgroundColour);
+}
+
+QFont Surface::textFaceFrom(const QString& fontFile)
+{
+    const int id = QFontDatabase::addApplicationFont(fontFile);
+    const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+    if (families.isEmpty()) {
+        std::fprintf(stderr, "Zubotta: cannot load the font %s (fonts-vlgothic); texts use the desktop's font\n",
+                     qPrintable(fontFile));
+        return QGuiApplication::font();
+    }
+    // An explicit family and hinting, so no desktop setting changes a text's pixels.
+    QFont chosen(families.first());
+    chosen.setHintingPreference(QFont::PreferFullHinting);
+    return chosen;
 }
 
 int Surface::toPixel(double twips)
@@ -40,8 +71,17 @@ void Surface::fillRectangle(double x1, double y1, double x2, double y2, int colo
     const QPoint corner1(toPixel(std::min(x1, x2)), toPixel(std::min(y1, y2)));
     const QPoint corner2(toPixel(std::max(x1, x2)), toPixel(std::max(y1, y2)));
     QPainter painter(&canvas);
-    painter.fillRect(QRect(corner1, corner2), QColor(*rgb));
+    painter.fillRect(QRect(corner1, QSize(corner2.x() - corner1.x(), corner2.y() - corner1.y())), QColor(*rgb));
     changed = true;
+}
+
+QFont Surface::fontAt(double points) const
+{
+    QFont font = face;
+    // A point is 20 twips; without anti-aliasing a text drawn again in the background erases exactly.
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(points * 20 / twipsPerPixel))));
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
 }
 
 void Surface::drawText(double x, double y, std::string_view utf8Text, int colour, double points)
@@ -49,10 +89,7 @@ void Surface::drawText(double x, double y, std::string_view utf8Text, int colour
     const auto rgb = paletteColour(colour);
     if (!rgb || utf8Text.empty())
         return;
-    QFont font = QGuiApplication::font();
-    // A point is 20 twips; without anti-aliasing a text drawn again in the background erases exactly.
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(points * 20 / twipsPerPixel))));
-    font.setStyleStrategy(QFont::NoAntialias);
+    const QFont font = fontAt(points);
     QPainter painter(&canvas);
     painter.setFont(font);
     painter.setPen(QColor(*rgb));
@@ -62,12 +99,21 @@ void Surface::drawText(double x, double y, std::string_view utf8Text, int colour
     changed = true;
 }
 
-void Surface::copyPicture(const QImage& picture, double x, double y)
+QRect Surface::textBox(double x, double y, std::string_view utf8Text, double points) const
 {
+    const QFontMetrics metrics(fontAt(points), &canvas);
+    const QString text = QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size()));
+    return QRect(toPixel(x), toPixel(y), metrics.horizontalAdvance(text), metrics.height());
+}
+
+QRect Surface::copyPicture(const QImage& picture, double x, double y)
+{
+    const QRect place(QPoint(toPixel(x), toPixel(y)), picture.size());
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(QRect(QPoint(toPixel(x), toPixel(y)), picture.size()), picture);
+    painter.drawImage(place, picture);
     changed = true;
+    return place;
 }
 
 void Surface::refresh()
