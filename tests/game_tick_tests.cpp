@@ -382,6 +382,25 @@ TEST(HammerSwing, swingAtTheLeftHoleIsDrawnAtItsOwnPlaces)
     }
 }
 
+// The swing at hole 1 reaches over the right end of four-digit numbers; they are shown again on top.
+TEST(HammerSwing, swingAtTheLeftHoleLeavesAFourDigitScoreAndBestScoreWhole)
+{
+    Round r;
+    r.s.score = 9990;
+    r.s.bestScore = 9999;
+    r.game.初期_画面描画();
+    r.raise(1);
+    const QRect numbers(30, 0, 85, 48); // both numbers and their shadows, under frames 3 and 4
+    const int drawn[] = {1, 1, 2, 3, 4, 3, 2, 1};
+    for (int t = 0; t < 8; ++t) {
+        r.tick();
+        EXPECT_TRUE(probe::region(r.rig.surface, numbers) == freshDisplay(r.s.score, 9999, numbers))
+            << "tick " << t + 1 << ", frame " << drawn[t];
+    }
+    EXPECT_EQ(r.s.hammerAim, 11);
+    EXPECT_LT(r.s.score, 9999); // struck at frame 4
+}
+
 TEST(HammerTarget, drawAboveOneHalfTakesTheLeftmostFullyRaisedMole)
 {
     for (const float draw : {0.51f, 0.6f, 0.99f}) {

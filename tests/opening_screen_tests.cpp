@@ -1,11 +1,18 @@
 // The opening screen: everything in its place, the holes put back to their start,
-// the numbers shown as they stand, and the letters A S D F after any number of rounds.
+// the numbers shown as they stand, and the letters A S D F after any number of rounds;
+// the status texts laid out the same whatever the desktop's fonts.
 #include "fakes.h"
 #include "surface_probe.h"
+
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using probe::showsPicture;
 
@@ -186,4 +193,128 @@ TEST(KeyLetters, holesStillCarryASDFAfterManyRoundsStrikesAndResets)
     const QRect buttons(70, 270, 280, 60);
     EXPECT_TRUE(probe::region(rig.surface, buttons) == probe::region(fresh.surface, buttons))
         << "the buttons differ from those at start-up";
+}
+
+namespace {
+
+// The client is about 5900 twips wide once the load step has placed the window.
+constexpr int clientWidth = 393;
+
+// The box of the pixels that are not green after a text and its shadow are drawn alone.
+QRect shadowedTextInk(double x, double y, const std::string& text, double points, double dx, double dy)
+{
+    Surface alone(578, 437);
+    alone.drawText(x + dx, y + dy, text, 0, points);
+    alone.drawText(x, y, text, 15, points);
+    return probe::changedBox(Surface(578, 437).image(), alone.image());
+}
+
+struct StatusText {
+    const char* what;
+    QRect ink;
+    QRect place; // in pixels, from the screen map: where the text and its shadow must stay
+};
+
+// Every status text, with each number at every width up to four digits.
+std::vector<StatusText> statusTexts()
+{
+    std::vector<StatusText> texts{
+        {"持ち時間", shadowedTextInk(4400, 0, "持ち時間", 15, 60, 60), QRect(QPoint(293, 0), QPoint(clientWidth - 1, 32))},
+        {"秒", shadowedTextInk(5300, 500, "秒", 15, 60, 30), QRect(QPoint(353, 33), QPoint(clientWidth - 1, 65))},
+        {"得点：", shadowedTextInk(100, 90, "得点：", 12, 60, 30), QRect(QPoint(7, 6), QPoint(56, 26))},
+        {"最高：", shadowedTextInk(100, 390, "最高：", 12, 60, 30), QRect(QPoint(7, 26), QPoint(56, 46))},
+    };
+    for (int seconds = 0; seconds <= 30; ++seconds)
+        // Inside the erase square, short of its far column and row.
+        texts.push_back({"seconds", shadowedTextInk(4800, 500, shown(seconds), 15, 60, 30),
+                         QRect(QPoint(320, 33), QPoint(352, 65))});
+    for (int digits = 1, repeat = 1; digits <= 4; ++digits, repeat = repeat * 10 + 1)
+        for (int digit = 0; digit <= 9; ++digit) {
+            const std::string number = shown(digit * repeat);
+            texts.push_back({"score", shadowedTextInk(700, 80, number, 15, 60, 30), QRect(QPoint(47, 5), QPoint(120, 26))});
+            texts.push_back({"best", shadowedTextInk(700, 380, number, 15, 60, 30), QRect(QPoint(47, 25), QPoint(120, 46))});
+        }
+    return texts;
+}
+
+} // namespace
+
+TEST(ScreenLayout, everyStatusTextAndNumberUpTo9999StaysInItsPlaceApartFromTheOthers)
+{
+    const std::vector<StatusText> texts = statusTexts();
+    for (const StatusText& t : texts) {
+        EXPECT_FALSE(t.ink.isEmpty()) << t.what;
+        EXPECT_TRUE(t.place.contains(t.ink)) << t.what << " ink " << t.ink.x() << "," << t.ink.y() << " "
+                                             << t.ink.width() << "x" << t.ink.height();
+        for (const StatusText& other : texts) {
+            if (std::string_view(other.what) == t.what)
+                continue;
+            EXPECT_FALSE(t.ink.intersects(other.ink)) << t.what << " touches " << other.what;
+        }
+    }
+}
+
+TEST(ScreenLayout, pushSpaceKeyStaysInsideTheClientWithGreenToSpare)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    const QImage before = rig.surface.image();
+    game.Form_MouseDown(1, 0, 3000, 3000);
+    const QRect prompt = probe::changedBox(before, rig.surface.image());
+    ASSERT_FALSE(prompt.isEmpty());
+    EXPECT_GE(prompt.left(), 33); // (500, 1000) twips
+    EXPECT_LE(prompt.right(), clientWidth - 1 - 10);
+    EXPECT_EQ(prompt, shadowedTextInk(500, 1000, "PUSH [SPACE] KEY", 30, 50, 50));
+}
+
+// The seconds' erase square ends just left of "秒": a whole round of renewals leaves every pixel of it.
+TEST(ScreenLayout, renewingTheSecondsLeavesTheSecondsMarkWhole)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    for (int t = 30; t >= 0; --t)
+        game.描画_持ち時間(t);
+    GameRig fresh;
+    fresh.loaded().初期_画面描画();
+    const QRect mark = shadowedTextInk(5300, 500, "秒", 15, 60, 30);
+    EXPECT_TRUE(probe::region(rig.surface, mark) == probe::region(fresh.surface, mark));
+}
+
+// The game draws with its own face, so a desktop whose sans-serif is a wide face changes no pixel.
+// The comparison runs this program again under tests/wide_sans_serif.conf, which draws the same
+// screen into the file named by ZUBOTTA_SAVE_SCREEN.
+TEST(ScreenLayout, sameOnADesktopWhoseSansSerifIsWide)
+{
+    GameRig rig;
+    Form1& game = rig.loaded();
+    game.state.score = 9995;
+    game.state.bestScore = 9999;
+    game.state.timeLeft = 17;
+    game.state.hammerAim = 11;
+    game.state.hammerFrame = 3;
+    game.Form_MouseDown(1, 0, 3000, 3000);
+    game.描画_文字(2000, 1050, "START", 15, 28);
+    game.描画_文字(2000, 1000, "TIME UP", 15, 30);
+    QImage screen = rig.surface.image();
+    screen.setText("desktopFace", QFontInfo(QGuiApplication::font()).family());
+    if (const QString saveTo = qEnvironmentVariable("ZUBOTTA_SAVE_SCREEN"); !saveTo.isEmpty()) {
+        ASSERT_TRUE(screen.save(saveTo));
+        return;
+    }
+
+    const QTemporaryDir folder;
+    const QString file = folder.filePath("wide.png");
+    QProcess again;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("FONTCONFIG_FILE", ZUBOTTA_WIDE_SANS_SERIF);
+    environment.insert("ZUBOTTA_SAVE_SCREEN", file);
+    again.setProcessEnvironment(environment);
+    again.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=ScreenLayout.sameOnADesktopWhoseSansSerifIsWide"});
+    ASSERT_TRUE(again.waitForFinished(60000));
+    ASSERT_EQ(again.exitCode(), 0) << again.readAllStandardOutput().toStdString();
+    const QImage wide(file);
+    EXPECT_TRUE(wide.text("desktopFace").startsWith("URW Gothic")) << "the desktop's face did not change";
+    EXPECT_NE(wide.text("desktopFace"), screen.text("desktopFace"));
+    EXPECT_TRUE(wide.convertToFormat(screen.format()) == screen) << "the screen changed with the desktop's font";
 }

@@ -2,10 +2,14 @@
 #include "drawing/palette.h"
 #include "fakes.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
 
 namespace {
 
@@ -113,6 +117,23 @@ TEST(Text, isGlyphsOnlyWithTheLineBoxTopLeftAtItsPlace)
     EXPECT_LE(ink.left(), 13);
     EXPECT_GE(ink.top(), 60);
     EXPECT_LE(ink.bottom(), 60 + 27);
+}
+
+// The game's face comes from its font file; the menus and dialogs keep the desktop's font.
+TEST(Text, faceIsVLGothicFromItsFileAndTheDesktopFontStays)
+{
+    const QFont desktop = QGuiApplication::font();
+    const QFont face = Surface::textFaceFrom("/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf");
+    EXPECT_EQ(QFontInfo(face).family(), "VL Gothic");
+    EXPECT_EQ(QGuiApplication::font(), desktop);
+
+    // Without the file: the desktop's face, and one line on stderr saying so.
+    testing::internal::CaptureStderr();
+    const QFont fallback = Surface::textFaceFrom("/nonexistent/VL-Gothic-Regular.ttf");
+    const std::string warning = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fallback, desktop);
+    EXPECT_NE(warning.find("font"), std::string::npos);
+    EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1);
 }
 
 TEST(Text, japaneseCaptionsDrawRealGlyphsNotBoxes)
