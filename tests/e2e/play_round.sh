@@ -56,7 +56,7 @@ colours() {
         tail -n +2 | grep -o '#[0-9A-F]\{6\}'
 }
 count() { colours "$1" "$2" "$3" "$4" "$5" | grep -c "^#$6\$"; }
-count_not_green() { colours "$@" | grep -vc -e '^#008000$' -e '^#007D00$'; }
+count_not_green() { colours "$@" | grep -vc '^#008000$'; }
 # Number of differing pixels of a client rectangle between two screenshots.
 changed() {
     convert "$1" -crop "$5x$6+$(($3 + dx))+$(($4 + dy))" +repage "$work/a.png" &&
