@@ -3,6 +3,8 @@
 #include "window/sprite_catalogue.h"
 #include "window/surface.h"
 
+#include <QRect>
+
 #include <array>
 
 namespace {
@@ -22,7 +24,9 @@ void Form1::描画_人(int aim, int frame, double column, double row)
     if (picture == nullptr)
         return;
     const double x = hole == 1 ? leftSwingX[static_cast<std::size_t>(frame)] : column * state.columnWidth;
+    const QRect covered =
+        surface.copyPicture(*picture, static_cast<float>(x), static_cast<float>(row * state.rowHeight));
     // The nearest frames of the swing at hole 1 reach over the right end of a three- or four-digit
     // score and best score; those numbers are shown again on top, so no frame cuts them.
-    redrawNumbersUnder(surface.copyPicture(*picture, static_cast<float>(x), static_cast<float>(row * state.rowHeight)));
+    redrawNumbersUnder(covered);
 }

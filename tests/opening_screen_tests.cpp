@@ -218,21 +218,22 @@ struct StatusText {
 // Every status text, with each number at every width up to four digits.
 std::vector<StatusText> statusTexts()
 {
-    std::vector<StatusText> texts{
-        {"持ち時間", shadowedTextInk(4400, 0, "持ち時間", 15, 60, 60), QRect(QPoint(293, 0), QPoint(clientWidth - 1, 32))},
-        {"秒", shadowedTextInk(5300, 500, "秒", 15, 60, 30), QRect(QPoint(353, 33), QPoint(clientWidth - 1, 65))},
-        {"得点：", shadowedTextInk(100, 90, "得点：", 12, 60, 30), QRect(QPoint(7, 6), QPoint(56, 26))},
-        {"最高：", shadowedTextInk(100, 390, "最高：", 12, 60, 30), QRect(QPoint(7, 26), QPoint(56, 46))},
+    std::vector<StatusText> texts;
+    const auto add = [&](const char* what, double x, double y, const std::string& text, double points,
+                         double shadowDy, QPoint placeFrom, QPoint placeTo) {
+        texts.push_back({what, shadowedTextInk(x, y, text, points, 60, shadowDy), QRect(placeFrom, placeTo)});
     };
+    add("持ち時間", 4400, 0, "持ち時間", 15, 60, {293, 0}, {clientWidth - 1, 32});
+    add("秒", 5300, 500, "秒", 15, 30, {353, 33}, {clientWidth - 1, 65});
+    add("得点：", 100, 90, "得点：", 12, 30, {7, 6}, {56, 26});
+    add("最高：", 100, 390, "最高：", 12, 30, {7, 26}, {56, 46});
+    // The seconds stay inside their erase square, short of its far column and row.
     for (int seconds = 0; seconds <= 30; ++seconds)
-        // Inside the erase square, short of its far column and row.
-        texts.push_back({"seconds", shadowedTextInk(4800, 500, shown(seconds), 15, 60, 30),
-                         QRect(QPoint(320, 33), QPoint(352, 65))});
+        add("seconds", 4800, 500, shown(seconds), 15, 30, {320, 33}, {352, 65});
     for (int digits = 1, repeat = 1; digits <= 4; ++digits, repeat = repeat * 10 + 1)
         for (int digit = 0; digit <= 9; ++digit) {
-            const std::string number = shown(digit * repeat);
-            texts.push_back({"score", shadowedTextInk(700, 80, number, 15, 60, 30), QRect(QPoint(47, 5), QPoint(120, 26))});
-            texts.push_back({"best", shadowedTextInk(700, 380, number, 15, 60, 30), QRect(QPoint(47, 25), QPoint(120, 46))});
+            add("score", 700, 80, shown(digit * repeat), 15, 30, {47, 5}, {120, 26});
+            add("best", 700, 380, shown(digit * repeat), 15, 30, {47, 25}, {120, 46});
         }
     return texts;
 }
@@ -316,5 +317,5 @@ TEST(ScreenLayout, sameOnADesktopWhoseSansSerifIsWide)
     const QImage wide(file);
     EXPECT_TRUE(wide.text("desktopFace").startsWith("URW Gothic")) << "the desktop's face did not change";
     EXPECT_NE(wide.text("desktopFace"), screen.text("desktopFace"));
-    EXPECT_TRUE(wide.convertToFormat(screen.format()) == screen) << "the screen changed with the desktop's font";
+    EXPECT_TRUE(wide.convertToFormat(screen.format()) == screen) << "the screen changed with the desktop's face";
 }

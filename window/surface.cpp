@@ -71,7 +71,7 @@ void Surface::fillRectangle(double x1, double y1, double x2, double y2, int colo
     const QPoint corner1(toPixel(std::min(x1, x2)), toPixel(std::min(y1, y2)));
     const QPoint corner2(toPixel(std::max(x1, x2)), toPixel(std::max(y1, y2)));
     QPainter painter(&canvas);
-    painter.fillRect(QRect(corner1, QSize(corner2.x() - corner1.x(), corner2.y() - corner1.y())), QColor(*rgb));
+    painter.fillRect(QRect(corner1, corner2).adjusted(0, 0, -1, -1), QColor(*rgb));
     changed = true;
 }
 
