@@ -5,6 +5,7 @@
 #include "game/platform.h"
 #include "sound/sound_module.h"
 
+#include <filesystem>
 #include <string_view>
 
 class QImage;
@@ -20,6 +21,8 @@ struct Platform {
     Dialogs& dialogs;
     WindowSystem& window;
     SoundLibrary& sound;
+    // Where an installed game keeps its sounds, looked in after the working directory; empty for none.
+    std::filesystem::path installedSounds = {};
 };
 
 class Form1 {

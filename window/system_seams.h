@@ -3,6 +3,7 @@
 
 #include "game/platform.h"
 
+#include <filesystem>
 #include <random>
 
 class SystemClock final : public Clock {
@@ -25,3 +26,6 @@ class MessageBoxes final : public Dialogs {
 public:
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
 };
+
+// The installed sounds' folder, found from the running program's own folder, so a moved install finds them too.
+std::filesystem::path installedSoundFolder();
