@@ -1,4 +1,4 @@
-// The real clock, random source and message boxes behind the game's seams.
+// The real clock, random source and message boxes behind the game's seams, and where the installed sounds lie.
 #pragma once
 
 #include "game/platform.h"
