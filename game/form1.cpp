@@ -2,7 +2,7 @@
 #include "game/form1.h"
 
 Form1::Form1(const Platform& platform)
-    : module1(platform.sound, platform.dialogs),
+    : module1(platform.sound, platform.dialogs, platform.installedSounds),
       surface(platform.surface),
       sprites(platform.sprites),
       clock(platform.clock),

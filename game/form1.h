@@ -5,6 +5,7 @@
 #include "game/platform.h"
 #include "sound/sound_module.h"
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,8 @@ struct Platform {
     Dialogs& dialogs;
     WindowSystem& window;
     SoundLibrary& sound;
+    // Where an installed game keeps its sounds, looked in after the working directory; empty for none.
+    std::filesystem::path installedSounds = {};
 };
 
 class Form1 {

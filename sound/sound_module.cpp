@@ -72,15 +72,14 @@ SoundHandle Module1::サウンド_読込(const std::string& name, std::int32_t c
 {
     if (サウンド装置 == 0)
         return 0;
-    // Only an ordinary file counts (after following symbolic links); anything else is treated as missing.
-    std::error_code statusError;
-    if (name.empty() || !std::filesystem::is_regular_file(name, statusError))
+    const std::filesystem::path file = soundFile(name);
+    if (file.empty())
         return 0;
 
     std::vector<std::uint8_t> image;
     std::string error;
     try {
-        if (!readWholeFile(name, image, error)) {
+        if (!readWholeFile(file.string(), image, error)) {
             エラー_表示(error);
             return 0;
         }
@@ -89,6 +88,20 @@ SoundHandle Module1::サウンド_読込(const std::string& name, std::int32_t c
         return 0;
     }
     return library.dsCreateDSB(サウンド装置, image, count);
+}
+
+std::filesystem::path Module1::soundFile(const std::string& name) const
+{
+    // Only an ordinary file counts (after following symbolic links); anything else is treated as missing.
+    const auto isSound = [](const std::filesystem::path& file) {
+        std::error_code statusError;
+        return std::filesystem::is_regular_file(file, statusError);
+    };
+    if (isSound(name))
+        return name;
+    if (!installedSounds.empty() && isSound(installedSounds / name))
+        return installedSounds / name;
+    return {};
 }
 
 void Module1::サウンド_終了()

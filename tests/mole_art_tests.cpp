@@ -426,17 +426,30 @@ INSTANTIATE_TEST_SUITE_P(AllButtons, ButtonPictures, testing::ValuesIn(buttonPic
                              return std::string(info.param.name);
                          });
 
-TEST(WindowIcon, Is32By32InAtMostSixteenColours)
+// Every size is pixel art of its own (no pixel half transparent, not an enlargement of a smaller size), on a
+// transparent background around an opaque mole.
+TEST(WindowIcon, EachSizeIsItsOwnCrispPictureOnATransparentBackground)
 {
-    const QImage icon(QStringLiteral(":/art/icon.png"));
-    ASSERT_FALSE(icon.isNull());
-    EXPECT_EQ(icon.size(), QSize(32, 32));
-    QSet<QRgb> colours;
-    for (int y = 0; y < icon.height(); ++y)
-        for (int x = 0; x < icon.width(); ++x)
-            colours.insert(icon.pixel(x, y));
-    EXPECT_LE(colours.size(), 16);
-    EXPECT_GE(colours.size(), 4) << "a face, whiskers, a band and its letters";
+    for (const int size : {32, 64, 128, 256}) {
+        SCOPED_TRACE(size);
+        const QImage icon(size == 32 ? QStringLiteral(":/art/icon.png") : QStringLiteral(":/art/icon-%1.png").arg(size));
+        ASSERT_FALSE(icon.isNull());
+        ASSERT_EQ(icon.size(), QSize(size, size));
+        QSet<QRgb> colours;
+        bool enlargedByTwo = true;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x) {
+                const QRgb pixel = icon.pixel(x, y);
+                EXPECT_TRUE(qAlpha(pixel) == 0 || qAlpha(pixel) == 255) << x << "," << y;
+                colours.insert(qAlpha(pixel) == 0 ? 0u : pixel);
+                enlargedByTwo = enlargedByTwo && pixel == icon.pixel(x & ~1, y & ~1);
+            }
+        EXPECT_FALSE(enlargedByTwo);
+        for (const QPoint corner : {QPoint(0, 0), QPoint(size - 1, 0)})
+            EXPECT_EQ(qAlpha(icon.pixel(corner)), 0);
+        EXPECT_EQ(qAlpha(icon.pixel(size / 2, size / 2)), 255);
+        EXPECT_GE(colours.size(), 8) << "fur, its light and shade, outline, eyes, muzzle, nose, hole";
+    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// Module1: the device, turning file names in the working directory into sounds, and its error boxes.
+// Module1: the device, turning file names in the working directory (or the installed folder) into sounds,
+// and its error boxes.
 #include "sound/sdl_sound_library.h"
 #include "sound/sound_module.h"
 #include "sound_test_wav.h"
@@ -176,6 +177,33 @@ TEST_F(SoundModuleTest, FilesElsewhereThanTheWorkingDirectoryAreNotFound)
     fs::current_path("sounds");
     EXPECT_EQ(module.サウンド_読込("打音.wav", 3), 42);
     EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+// An installed game: the working directory's file wins, the installed folder fills in what is missing there,
+// and what neither holds (or holds only as a non-file) stays silent without a box.
+TEST_F(SoundModuleTest, TheWorkingDirectoryComesFirstThenTheInstalledFolder)
+{
+    fs::create_directory("installed");
+    Module1 installed{library, dialogs, dir.path() / "installed"};
+    installed.サウンド_初期化(0);
+    const auto own = writeSound("打音.wav", 1111);
+    writeSound("installed/打音.wav", 2222);
+    const auto shipped = writeSound("installed/BGM.wav", 3333);
+    fs::create_directory("installed/空振.wav");
+    writeFile("installed/禁止.wav", {});
+
+    EXPECT_EQ(installed.サウンド_読込("打音.wav", 3), 42);
+    EXPECT_EQ(installed.サウンド_読込("BGM.wav", 1), 42);
+    EXPECT_EQ(installed.サウンド_読込("空振.wav", 1), 0);
+    EXPECT_EQ(installed.サウンド_読込("モグラ.wav", 1), 0);
+    EXPECT_EQ(installed.サウンド_読込("", 1), 0) << "an empty name is not the folder itself";
+    ASSERT_EQ(library.created.size(), 2u);
+    EXPECT_EQ(library.created[0].image, own);
+    EXPECT_EQ(library.created[1].image, shipped);
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    EXPECT_EQ(installed.サウンド_読込("禁止.wav", 3), 0);
+    expectOneWarning("ファイルが空です。");
 }
 
 TEST_F(SoundModuleTest, AnEmptyFileGivesOneBoxAndTheOtherSoundsStillLoad)

@@ -52,7 +52,7 @@ int virtualKey(const QKeyEvent& event)
     return 0;
 }
 
-// The 32-pixel icon and its whole-multiple enlargements, so no desktop has to smooth it.
+// The icon drawn at 32, 64, 128 and 256 pixels, so no desktop has to scale it.
 QIcon gameIcon()
 {
     QIcon icon(QStringLiteral(":/art/icon.png"));
@@ -71,7 +71,7 @@ double screenPixelRatio()
 
 GameWindow::GameWindow()
     : surface(designWidth, designHeight, screenPixelRatio()),
-      game(Platform{surface, sprites, clock, random, dialogs, *this, sound}),
+      game(Platform{surface, sprites, clock, random, dialogs, *this, sound, installedSoundFolder()}),
       view(new SurfaceView(surface, this))
 {
     setWindowTitle(QStringLiteral("Zubotta"));

@@ -1,6 +1,7 @@
-// The real clock, random source and message boxes behind the game's seams.
+// The real clock, random source and message boxes behind the game's seams, and where the installed sounds lie.
 #include "window/system_seams.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QTime>
 
@@ -43,4 +44,9 @@ void MessageBoxes::showMessage(const std::string& text, const std::string& title
     QMessageBox box(icon == MessageIcon::warning ? QMessageBox::Warning : QMessageBox::NoIcon,
                     QString::fromStdString(title), shown, QMessageBox::Ok);
     box.exec();
+}
+
+std::filesystem::path installedSoundFolder()
+{
+    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / ZUBOTTA_SOUNDS_FROM_PROGRAM;
 }

@@ -1,8 +1,9 @@
-// The real clock, random source and message boxes behind the game's seams.
+// The real clock, random source and message boxes behind the game's seams, and where the installed sounds lie.
 #pragma once
 
 #include "game/platform.h"
 
+#include <filesystem>
 #include <random>
 
 class SystemClock final : public Clock {
@@ -25,3 +26,6 @@ class MessageBoxes final : public Dialogs {
 public:
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
 };
+
+// The installed sounds' folder, found from the running program's own folder, so a moved install finds them too.
+std::filesystem::path installedSoundFolder();

@@ -8,4 +8,4 @@ enum class MoleFace { sleepy, awake, struck, grinning, laughing };
 QImage drawMole(int stage);       // 1..5 rising, 6 struck
 QImage drawEscape(int frame);     // 0..2 sinking back, laughing
 QImage drawButton(int litHalf);   // 0 resting, 1 upper lamp lit, 2 lower lamp lit
-QImage drawIcon();                // 32 x 32
+QImage drawIcon(int size);        // size x size: 32, 64, 128 or 256

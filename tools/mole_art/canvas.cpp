@@ -5,9 +5,9 @@
 #include <string>
 
 Canvas::Canvas(int width, int height, QRgb fill)
-    : image(width, height, QImage::Format_RGB888)
+    : image(width, height, qAlpha(fill) == 255 ? QImage::Format_RGB888 : QImage::Format_ARGB32)
 {
-    image.fill(QColor(fill));
+    image.fill(QColor::fromRgba(fill));
 }
 
 void Canvas::set(int x, int y, QRgb colour)
@@ -19,7 +19,7 @@ void Canvas::set(int x, int y, QRgb colour)
 
 QRgb Canvas::get(int x, int y) const
 {
-    return image.pixel(x, y) | 0xff000000u;
+    return image.pixel(x, y);
 }
 
 void Canvas::fill(int x0, int y0, int x1, int y1, QRgb colour)

@@ -1,5 +1,5 @@
-// A small pixel canvas over a 24-bit QImage: single pixels, runs, lines and
-// character-grid stamps, with no smoothing anywhere.
+// A small pixel canvas over a 24-bit QImage (32-bit with alpha when its fill is not opaque): single
+// pixels, runs, lines and character-grid stamps, with no smoothing anywhere.
 #pragma once
 
 #include <QImage>

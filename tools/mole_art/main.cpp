@@ -20,16 +20,6 @@ bool write(const QDir& folder, const QString& name, const QImage& picture)
     return true;
 }
 
-// Every pixel becomes a factor x factor block, so the larger icons stay crisp.
-QImage enlarge(const QImage& picture, int factor)
-{
-    QImage large(picture.width() * factor, picture.height() * factor, picture.format());
-    for (int y = 0; y < large.height(); ++y)
-        for (int x = 0; x < large.width(); ++x)
-            large.setPixel(x, y, picture.pixel(x / factor, y / factor));
-    return large;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -53,10 +43,9 @@ int main(int argc, char** argv)
     ok &= write(folder, QStringLiteral("BOTAN_UE.png"), drawButton(1));
     ok &= write(folder, QStringLiteral("BOTAN_SITA.png"), drawButton(2));
 
-    // The icon, and its larger sizes made by repeating every pixel.
-    const QImage icon = drawIcon();
-    ok &= write(folder, QStringLiteral("icon.png"), icon);
+    // The icon, each size drawn at its own resolution.
+    ok &= write(folder, QStringLiteral("icon.png"), drawIcon(32));
     for (int size : {64, 128, 256})
-        ok &= write(folder, QStringLiteral("icon-%1.png").arg(size), enlarge(icon, size / icon.width()));
+        ok &= write(folder, QStringLiteral("icon-%1.png").arg(size), drawIcon(size));
     return ok ? 0 : 1;
 }
