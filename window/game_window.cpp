@@ -160,31 +160,44 @@ std::int32_t GameWindow::nativeHandle()
 
 void GameWindow::placeWindow(double leftTwips, double topTwips, double widthTwips)
 {
+    create();
     designedFrame = QRect(Surface::toPixel(leftTwips), Surface::toPixel(topTwips), Surface::toPixel(widthTwips), 0);
-    placeFrame();
+    const QMargins frame = windowHandle()->frameMargins();
+    framed = isKnownFrame(frame);
+    placeFrame(framed ? frame : QMargins());
     windowHandle()->installEventFilter(this);
 }
 
-void GameWindow::placeFrame()
+bool GameWindow::isKnownFrame(const QMargins& frame) const
 {
-    create();
-    QWindow* handle = windowHandle();
-    const QMargins frame = handle->frameMargins();
-    framed = !frame.isNull();
+    // Read while a window manager is still building the frame, its sides can come out impossible.
+    const bool possible = frame.left() >= 0 && frame.top() >= 0 && frame.right() >= 0 && frame.bottom() >= 0 &&
+                          frame.left() + frame.right() < designedFrame.width() / 2;
+    return possible && !frame.isNull();
+}
+
+void GameWindow::placeFrame(const QMargins& frame)
+{
     const int clientWidth = designedFrame.width() - frame.left() - frame.right();
     resize(clientWidth, height());
     // The outer corner: a window manager puts the frame there, wherever its size turns out to be.
-    handle->setFramePosition(designedFrame.topLeft());
+    windowHandle()->setFramePosition(designedFrame.topLeft());
     view->setPictureSize(QSize(clientWidth, designHeight));
 }
 
 bool GameWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    // The frame's size is known only once a window manager has framed the window, and that window
-    // is exposed only after it is framed: place it again then, once, so the outer width is as
-    // designed. With no window manager nothing changes; a window the player moves later stays put.
-    if (event->type() == QEvent::Expose && !framed && !windowHandle()->frameMargins().isNull())
-        placeFrame();
+    // A window manager frames the window before it is exposed, so the frame's size is known from
+    // then on: place the window again, once, so its outer width is as designed. Until then each
+    // expose, move or resize looks again. With no window manager nothing changes; a window the
+    // player moves later stays put.
+    const QEvent::Type type = event->type();
+    if (!framed && (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize)) {
+        const QMargins frame = windowHandle()->frameMargins();
+        framed = isKnownFrame(frame);
+        if (framed)
+            placeFrame(frame);
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -36,8 +36,10 @@ private:
     void setBgmChecked(bool checked) override;
     void endProgram() override;
 
-    // Puts the frame's outer corner and width where the load step asked, as far as the frame is known.
-    void placeFrame();
+    // Whether a window manager's frame has sides that can be trusted.
+    bool isKnownFrame(const QMargins& frame) const;
+    // Puts the frame's outer corner and width where the load step asked, for a frame of these sides.
+    void placeFrame(const QMargins& frame);
     void buildMenus();
     // Hands an event to the game once start-up is over, then shows what it drew.
     template <typename Handler>
