@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
-#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
