@@ -146,14 +146,14 @@ xdotool mousemove $((cx + 25)) $((cy + menu_bar / 2)) click 1
 if poll 3000 menu_open; then
     xdotool key Escape
     poll 3000 menu_closed || fail "Esc did not close the ゲーム menu"
-    sleep 1.2 # the round started above: let its "START" go, so the next one can be told apart
-    shot "$work/before_space.png"
-    white_before=$(count "$work/before_space.png" "${start_area[@]}" FFFFFF)
+    # The round started above has dropped its "START" by now; wait for that, so a new one shows.
+    start_gone() { ! start_shown; }
+    poll 3000 start_gone || fail "\"START\" stayed on after its one-second pause"
     xdotool key space
     poll 3000 start_shown && note "after the menu closed, Space started a round" ||
         fail "after the menu closed with Esc, Space did not start a round (menu open: $(menu_open && echo yes || echo no))"
     xdotool key Escape
-    expect_exit_zero "Esc after a menu closed" 2000
+    expect_exit_zero "Esc after a menu closed" 3000
 else
     fail "the ゲーム menu did not open"
 fi
