@@ -50,19 +50,6 @@ launch() { launch_in "$work/run" "$game"; }
 dx=0
 dy=0
 shot() { import -window "$window" "$1" 2>/dev/null; }
-# The colours of a client rectangle, one "#RRGGBB" per pixel.
-colours() {
-    convert "$1" -crop "$4x$5+$(($2 + dx))+$(($3 + dy))" +repage -depth 8 txt:- 2>/dev/null |
-        tail -n +2 | grep -o '#[0-9A-F]\{6\}'
-}
-count() { colours "$1" "$2" "$3" "$4" "$5" | grep -c "^#$6\$"; }
-count_not_green() { colours "$@" | grep -vc '^#008000$'; }
-# Number of differing pixels of a client rectangle between two screenshots.
-changed() {
-    convert "$1" -crop "$5x$6+$(($3 + dx))+$(($4 + dy))" +repage "$work/a.png" &&
-        convert "$2" -crop "$5x$6+$(($3 + dx))+$(($4 + dy))" +repage "$work/b.png" &&
-        compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
-}
 locate_client() {
     local left
     left=$(xwininfo -id "$window" | sed -n 's/.*Absolute upper-left X: *//p')

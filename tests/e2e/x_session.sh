@@ -1,5 +1,6 @@
-# Shared by the end-to-end scripts: a private X server, polling with deadlines, the game's window and exit.
-# Expects `work` (a scratch folder) to be set; sets DISPLAY, `game_pid` and `window`.
+# Shared by the end-to-end scripts: a private X server, polling with deadlines, the game's window and exit,
+# and the colours of screenshots. Expects `work` (a scratch folder) to be set; sets DISPLAY, `game_pid`
+# and `window`. Picture pixel (x, y) lies at (x + dx, y + dy) of a screenshot; the scripts set dx and dy.
 
 xvfb_pid=""
 game_pid=""
@@ -42,8 +43,9 @@ require_tools() {
 }
 
 # A private X server on a display number it picks itself (no race with other servers).
+# usage: start_x_server [WIDTHxHEIGHT]
 start_x_server() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     display_ready() { [ -s "$work/display" ]; }
     if ! poll 10000 display_ready; then
@@ -73,6 +75,20 @@ launch_in() {
         cat "$work/game.log" >&2
         return 1
     fi
+}
+
+# The colours of a client rectangle, one "#RRGGBB" per pixel.
+colours() {
+    convert "$1" -crop "$4x$5+$(($2 + dx))+$(($3 + dy))" +repage -depth 8 txt:- 2>/dev/null |
+        tail -n +2 | grep -o '#[0-9A-F]\{6\}'
+}
+count() { colours "$1" "$2" "$3" "$4" "$5" | grep -c "^#$6\$"; }
+count_not_green() { colours "$@" | grep -vc '^#008000$'; }
+# Number of differing pixels of a client rectangle between two screenshots.
+changed() {
+    convert "$1" -crop "$5x$6+$(($3 + dx))+$(($4 + dy))" +repage "$work/a.png" &&
+        convert "$2" -crop "$5x$6+$(($3 + dx))+$(($4 + dy))" +repage "$work/b.png" &&
+        compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | cut -d' ' -f1
 }
 
 # Waits up to the given milliseconds for the game to end and checks its exit status is 0.
