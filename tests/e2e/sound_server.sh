@@ -56,10 +56,13 @@ note "PulseAudio server in $XDG_RUNTIME_DIR"
 
 # The sink's monitor, recorded from before the game starts: 44100 Hz, 2 channels, 16 bit.
 recording="$work/monitor.raw"
-parec -d "$sink.monitor" --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 >"$recording" &
+parec -d "$sink.monitor" --raw --format=s16le --rate=44100 --channels=2 --latency-msec=10 >"$recording" \
+    2>"$work/parec.log" &
 recorder_pid=$!
 frame_bytes=4
 recorded_frames() { echo $(($(stat -c %s "$recording") / frame_bytes)); }
+recording_runs() { [ "$(recorded_frames)" -gt 0 ]; }
+poll 5000 recording_runs || fail "parec recorded nothing from the sink's monitor"
 
 # The peak level of every 10 ms of the recording (441 frames), one a line, from a given frame on.
 levels() {
@@ -67,8 +70,8 @@ levels() {
         awk '{ m = 0; for (i = 1; i <= NF; ++i) { v = $i < 0 ? -$i : $i; if (v > m) m = v } print m }'
 }
 audible=300    # a peak above -40 dBFS
-# How many of the 10 ms blocks from a frame on are audible, as "audible/all".
-audible_share() { levels "$1" | awk -v t=$audible '{ n++; if ($1 > t) a++ } END { print a + 0 "/" n + 0 }'; }
+# How many of the 10 ms blocks from a frame on (all, or the given number) are audible, as "audible/all".
+audible_share() { levels "$1" | head -n "${2:-1000000}" | awk -v t=$audible '{ n++; if ($1 > t) a++ } END { print a + 0 "/" n + 0 }'; }
 # The first run of audible blocks from a frame on: "<start block> <length in blocks>", or nothing.
 first_burst() {
     levels "$1" | awk -v t=$audible '
@@ -97,9 +100,10 @@ else
     fail "the game opened no stream on the sound server"
 fi
 
-# The tune: sounding through most of two seconds of the opening screen.
-sleep 2.5
-share=$(audible_share $((started_at + 22050)))
+# The tune: sounding through most of two seconds of the opening screen, from half a second after the start.
+two_seconds_in() { [ "$(recorded_frames)" -ge $((started_at + 110250)) ]; }
+poll 10000 two_seconds_in || fail "the recording stalled"
+share=$(audible_share $((started_at + 22050)) 200)
 note "the tune: $share blocks of 10 ms audible in the 2 s after start-up"
 [ "${share%/*}" -ge $((${share#*/} * 6 / 10)) ] || fail "the tune was not heard ($share blocks audible)"
 
@@ -125,8 +129,10 @@ fi
 cp "$recording" "$out/monitor.raw"
 
 # --- The server dies mid-round: silence, no message box, the round goes on and Esc still ends the game.
-kill -9 "$server_pid"
-wait "$server_pid" 2>/dev/null
+{
+    kill -9 "$server_pid"
+    wait "$server_pid"
+} 2>/dev/null
 server_pid=""
 note "sound server killed"
 shot "$work/before.png"

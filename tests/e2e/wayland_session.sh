@@ -156,9 +156,9 @@ note "the picture stands at $picture_x,$picture_y, enlarged $factor times"
 [ "$picture_x" -eq $(((width - 400 * factor) / 2)) ] || fail "the picture is not centred across ($picture_x)"
 below=$((height - picture_y - 437 * factor))
 margin_colour=$(convert "$work/opening.png" -crop "1x1+5+$((height - 5))" -depth 8 txt:- | tail -n1 | grep -o '#[0-9A-F]\{6\}')
-menu_bottom=$(convert "$work/opening.png" -crop "1x$picture_y+5+0" +repage -depth 8 txt:- | tail -n +2 |
-    grep -n "$margin_colour" | head -n1 | cut -d: -f1)
-above=$((picture_y - ${menu_bottom:-0} + 1))
+# The margin rows between the menu bar and the picture.
+above=$([ "$picture_y" -gt 0 ] && convert "$work/opening.png" -crop "1x$picture_y+5+0" +repage -depth 8 txt:- | tail -n +2 |
+    grep -o '#[0-9A-F]\{6\}' | tac | awk -v c="$margin_colour" '$0 != c { exit } { n++ } END { print n + 0 }')
 note "margins: $above rows above, $below below, in $margin_colour"
 [ $((above - below)) -ge -1 ] && [ $((above - below)) -le 1 ] || fail "the picture is not centred down ($above above, $below below)"
 plain() { # the rectangle w h x y of the opening screenshot holds one colour
@@ -167,6 +167,7 @@ plain() { # the rectangle w h x y of the opening screenshot holds one colour
 }
 plain "$picture_x" "$((height - picture_y))" 0 "$picture_y" &&
     plain "$picture_x" "$((height - picture_y))" $((picture_x + 400 * factor)) "$picture_y" &&
+    plain $((400 * factor)) "$above" "$picture_x" $((picture_y - above)) &&
     plain $((400 * factor)) "$below" "$picture_x" $((picture_y + 437 * factor)) ||
     fail "the margins are not one plain colour"
 design_picture "$work/opening.png" "$work/opening_design.png"
@@ -183,15 +184,22 @@ done
 not_green() { convert "$1" -crop "34x36+80+168" +repage -depth 8 txt:- | tail -n +2 | grep -vc -e '#008000' -e '#007D00'; }
 [ "$(not_green "$work/opening_design.png")" -lt 20 ] || fail "hole 1's mole is up before any key"
 
-# --- Keys: Space starts a round, 'a' raises the mole of hole 1.
+# --- Keys: Space starts a round, 'a' raises the mole of hole 1. It stands up for half a second before the
+# hammer can strike it, so only the picture is taken while waiting.
+quick_picture() {
+    as_user grim -t ppm -g "$picture_x,$picture_y $((400 * factor))x$((437 * factor))" - 2>/dev/null |
+        convert - -sample "400x437!" "$1"
+}
 as_user wtype -k space
 sleep 1.2
 as_user wtype -k a
-mole_up() {
-    shot "$work/mole.png" && find_picture "$work/mole.png" && design_picture "$work/mole.png" "$work/mole_design.png" &&
-        [ "$(not_green "$work/mole_design.png")" -ge 150 ]
-}
-poll 5000 mole_up && note "hole 1's mole rose" || fail "the mole of hole 1 did not rise after 'a'"
+mole_up() { quick_picture "$work/mole_design.png" && [ "$(not_green "$work/mole_design.png")" -ge 150 ]; }
+if poll 3000 mole_up; then
+    note "hole 1's mole rose"
+    shot "$work/mole.png"
+else
+    fail "the mole of hole 1 did not rise after 'a'"
+fi
 cp "$work"/{opening,mole}.png "$out/" 2>/dev/null
 
 # Esc ends the game at once, with status 0.
