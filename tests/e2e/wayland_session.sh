@@ -99,7 +99,8 @@ for name in "その他.wav" "禁止.wav" "打音.wav" "BGM.wav" "空振.wav" "TI
     cp "$sound_source/$name" "$work/run/" 2>/dev/null
 done
 chmod -R a+rX "$work/run"
-(cd "$work/run" && user_prefix && exec "${prefix[@]}" QT_QPA_PLATFORM=wayland SDL_AUDIODRIVER=dummy ./zubotta \
+# Started as a Wayland desktop starts it: no DISPLAY and no QT_QPA_PLATFORM, so Qt must choose Wayland itself.
+(cd "$work/run" && user_prefix && exec "${prefix[@]}" XDG_SESSION_TYPE=wayland SDL_AUDIODRIVER=dummy ./zubotta \
     >"$work/game.log" 2>&1) &
 game_pid=$!
 window_mapped() { swaymsg_ -t get_tree | grep -q '"name": "Zubotta"'; }
