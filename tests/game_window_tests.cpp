@@ -27,11 +27,12 @@ protected:
 
     QList<QAction*> topLevel() const { return window.menuBar()->actions(); }
 
-    void sendKey(int key, Qt::KeyboardModifiers modifiers, const QString& text)
+    // autoRepeat: a press the keyboard repeats while the key is held down.
+    void sendKey(int key, Qt::KeyboardModifiers modifiers, const QString& text, bool autoRepeat = false)
     {
-        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, text, autoRepeat);
         QApplication::sendEvent(&window, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+        QKeyEvent release(QEvent::KeyRelease, key, modifiers, text, autoRepeat);
         QApplication::sendEvent(&window, &release);
     }
 
@@ -191,4 +192,44 @@ TEST_F(GameWindowTest, isPlacedAtItsDesignedWidthAndKeepsTheDesignedHeight)
 {
     EXPECT_EQ(window.frameGeometry().width(), 400);
     EXPECT_EQ(window.centralWidget()->height(), 437);
+}
+
+// A held key is one press: its repeats start no round and switch no music (a real press of Space
+// would pause a second, so only repeats are sent); a held letter still works its hole each time.
+TEST_F(GameWindowTest, heldCommandKeysActOnceWhileHeldLettersRepeatAndF11SwitchesFullScreen)
+{
+    GameState& s = window.form().state;
+    sendKey(Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    sendKey(Qt::Key_F2, Qt::NoModifier, QString(), true);
+    EXPECT_EQ(s.gameStopped, s.flagOn) << "a repeated Space or F2 started a round";
+    sendKey(Qt::Key_F1, Qt::NoModifier, QString(), true);
+    EXPECT_TRUE(window.bgmItem()->isChecked()) << "a repeated F1 switched the music";
+
+    s.gameStopped = s.flagOff; // a round, without its real one-second "START"
+    sendKey(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    sendKey(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), true);
+    EXPECT_EQ(s.moleDirByHole[1], s.dirDown) << "the repeated 'a' did not turn the mole back";
+
+    sendKey(Qt::Key_F11, Qt::NoModifier, QString());
+    EXPECT_TRUE(window.windowState() & Qt::WindowFullScreen);
+    sendKey(Qt::Key_F11, Qt::NoModifier, QString(), true);
+    EXPECT_TRUE(window.windowState() & Qt::WindowFullScreen) << "a held F11 switched back";
+    sendKey(Qt::Key_F11, Qt::NoModifier, QString());
+    EXPECT_FALSE(window.windowState() & Qt::WindowFullScreen);
+    EXPECT_EQ(s.gameStopped, s.flagOff);
+}
+
+// However a menu closes, here with Esc, the keys go back to the game rather than to the menu bar.
+TEST_F(GameWindowTest, aMenuClosedWithEscGivesTheKeysBackToTheGame)
+{
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    QMenu* menu = topLevel()[0]->menu();
+    window.menuBar()->setActiveAction(topLevel()[0]);
+    ASSERT_TRUE(menu->isVisible());
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(menu, &esc);
+    EXPECT_FALSE(menu->isVisible());
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), &window);
 }

@@ -1,6 +1,7 @@
 // The drawing surface and primitives: palette, rectangles, texts, number erasing, device pixel ratio.
 #include "drawing/palette.h"
 #include "fakes.h"
+#include "window/surface_view.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -284,4 +285,64 @@ TEST(Surface, reportsChangesOnceSoTheScreenRepaintsOnlyWhenSomethingWasDrawn)
     EXPECT_FALSE(rig.surface.takeChanges());
     game.Timer1_Timer(); // waiting for a start: the tick draws nothing
     EXPECT_FALSE(rig.surface.takeChanges());
+}
+
+// The picture the view shows at design size, enlarged by the largest whole factor, centred on whole
+// device pixels; a point of the view maps back to the same point of the surface.
+TEST(ViewGeometry, largestWholeFactorCentredOnWholeDevicePixelsAndPointsMapBack)
+{
+    const QSize picture(398, 437);
+    struct Case {
+        QSize view;
+        double ratio;
+        int factor;
+        QPointF origin;
+    };
+    for (const Case& c : {Case{picture, 1, 1, {0, 0}}, Case{{300, 200}, 1, 1, {0, 0}},
+                          Case{{500, 500}, 1, 1, {51, 31}}, Case{{795, 900}, 1, 1, {198, 231}},
+                          Case{{796, 874}, 1, 2, {0, 0}}, Case{{1920, 1080}, 1, 2, {562, 103}},
+                          Case{{1600, 1800}, 2, 4, {4, 26}}, Case{{1000, 1000}, 1.5, 2, {102, 94 / 1.5}},
+                          Case{{1001, 875}, 3, 2, {102 + 1 / 3.0, 1 / 3.0}}}) {
+        SCOPED_TRACE(testing::Message() << c.view.width() << "x" << c.view.height() << " at ratio " << c.ratio);
+        const PictureGeometry at = pictureGeometry(picture, c.view, c.ratio);
+        EXPECT_EQ(at.factor, c.factor);
+        EXPECT_NEAR(at.origin.x(), c.origin.x(), 1e-9);
+        EXPECT_NEAR(at.origin.y(), c.origin.y(), 1e-9);
+        EXPECT_NEAR(at.origin.x() * c.ratio, std::round(at.origin.x() * c.ratio), 1e-9);
+        const QPointF artPixel(123.5, 45);
+        const QPointF back = at.toPicture(at.origin + artPixel * at.factor);
+        EXPECT_NEAR(back.x(), artPixel.x(), 1e-9);
+        EXPECT_NEAR(back.y(), artPixel.y(), 1e-9);
+    }
+}
+
+// Rendered as the screen would show it: the design-size picture, each of its device pixels a
+// k x k square (no smoothing), and every other pixel the one margin colour.
+TEST(ViewGeometry, theViewShowsTheDesignPictureEnlargedPixelForPixelWithPlainMargins)
+{
+    const QSize picture(398, 437);
+    for (const double ratio : {1.0, 2.0}) {
+        GameRig rig(ratio);
+        rig.loaded();
+        SurfaceView view(rig.surface, picture, nullptr);
+        const QImage design = region(rig.surface, QRect(QPoint(), picture));
+        for (const QSize size : {picture, QSize(300, 300), QSize(900, 1000), QSize(1250, 1330)}) {
+            SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height() << " at ratio " << ratio);
+            view.resize(size);
+            QImage shown(size * ratio, QImage::Format_RGB32);
+            shown.setDevicePixelRatio(ratio);
+            shown.fill(Qt::magenta);
+            view.render(&shown);
+            const PictureGeometry at = view.pictureGeometry();
+            const QRect target((at.origin * ratio).toPoint(), design.size() * at.factor);
+            const QImage expected = design.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            const QRect seen = target.intersected(shown.rect());
+            EXPECT_EQ(shown.copy(seen), expected.copy(seen.translated(-target.topLeft())));
+            int strays = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x)
+                    strays += !target.contains(x, y) && shown.pixel(x, y) != SurfaceView::marginColour;
+            EXPECT_EQ(strays, 0);
+        }
+    }
 }

@@ -1,11 +1,15 @@
 // The Qt window of the game: menu bar, timer, the surface on screen, and the events routed to Form1.
 #include "window/game_window.h"
 
+#include "window/surface_view.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,27 +19,6 @@ namespace {
 // The client area as designed: 8670 x 6555 twips.
 constexpr int designWidth = 578;
 constexpr int designHeight = 437;
-
-// Shows the persistent surface; repainting needs no game code.
-class SurfaceView final : public QWidget {
-public:
-    SurfaceView(const Surface& surface, QWidget* parent) : QWidget(parent), surface(surface)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        resize(designWidth, designHeight);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), QColor(0, 128, 0));
-        painter.drawImage(0, 0, surface.image());
-    }
-
-private:
-    const Surface& surface;
-};
 
 // The virtual-key number of a key, as the game's key-down handler knows them; 0 for others.
 int virtualKey(const QKeyEvent& event)
@@ -72,7 +55,7 @@ double screenPixelRatio()
 GameWindow::GameWindow()
     : surface(designWidth, designHeight, screenPixelRatio()),
       game(Platform{surface, sprites, clock, random, dialogs, *this, sound}),
-      view(new SurfaceView(surface, this))
+      view(new SurfaceView(surface, QSize(designWidth, designHeight), this))
 {
     setWindowTitle(QStringLiteral("Zubotta"));
     setWindowIcon(gameIcon());
@@ -105,6 +88,9 @@ void GameWindow::buildMenus()
         deliver([this] { game.BGM_Click(); });
     });
     connect(SONOTA, &QAction::triggered, this, [this] { deliver([this] { game.SONOTA_Click(); }); });
+    // However a menu closes, the keys go back to the game, not to the menu bar's keyboard mode.
+    for (const QMenu* menu : {GAME, OPTION})
+        connect(menu, &QMenu::aboutToHide, this, [this] { QTimer::singleShot(0, this, [this] { setFocus(); }); });
 }
 
 void GameWindow::start()
@@ -139,7 +125,14 @@ void GameWindow::restTimerWhileWaiting()
 
 void GameWindow::keyPressEvent(QKeyEvent* event)
 {
-    deliver([this, event] { game.Form_KeyDown(virtualKey(*event), 0); });
+    if (event->key() == Qt::Key_F11) {
+        if (!event->isAutoRepeat())
+            setWindowState(windowState() ^ Qt::WindowFullScreen);
+        return;
+    }
+    // A held key is one press; its repeated characters still reach the letters, as designed.
+    if (!event->isAutoRepeat())
+        deliver([this, event] { game.Form_KeyDown(virtualKey(*event), 0); });
     const QString text = event->text();
     if (!text.isEmpty())
         deliver([this, &text] { game.Form_KeyPress(text.at(0).unicode()); });
@@ -147,7 +140,8 @@ void GameWindow::keyPressEvent(QKeyEvent* event)
 
 void GameWindow::mousePressEvent(QMouseEvent* event)
 {
-    const QPointF at = event->position() * Surface::twipsPerPixel;
+    const QPointF at = view->pictureGeometry().toPicture(view->mapFrom(this, event->position())) *
+                       Surface::twipsPerPixel;
     deliver([this, event, at] { game.Form_MouseDown(event->button(), 0, at.x(), at.y()); });
 }
 
@@ -166,9 +160,32 @@ std::int32_t GameWindow::nativeHandle()
 
 void GameWindow::placeWindow(double leftTwips, double topTwips, double widthTwips)
 {
-    const int frameWidth = frameGeometry().width() - width();
-    move(Surface::toPixel(leftTwips), Surface::toPixel(topTwips));
-    resize(Surface::toPixel(widthTwips) - frameWidth, height());
+    designedFrame = QRect(Surface::toPixel(leftTwips), Surface::toPixel(topTwips), Surface::toPixel(widthTwips), 0);
+    placeFrame();
+    windowHandle()->installEventFilter(this);
+}
+
+void GameWindow::placeFrame()
+{
+    create();
+    QWindow* handle = windowHandle();
+    const QMargins frame = handle->frameMargins();
+    framed = !frame.isNull();
+    const int clientWidth = designedFrame.width() - frame.left() - frame.right();
+    resize(clientWidth, height());
+    // The outer corner: a window manager puts the frame there, wherever its size turns out to be.
+    handle->setFramePosition(designedFrame.topLeft());
+    view->setPictureSize(QSize(clientWidth, designHeight));
+}
+
+bool GameWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The frame's size is known only once a window manager has framed the window, and that window
+    // is exposed only after it is framed: place it again then, once, so the outer width is as
+    // designed. With no window manager nothing changes; a window the player moves later stays put.
+    if (event->type() == QEvent::Expose && !framed && !windowHandle()->frameMargins().isNull())
+        placeFrame();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool GameWindow::isBgmChecked()

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 class QAction;
+class SurfaceView;
 
 class GameWindow final : public QMainWindow, private WindowSystem {
 public:
@@ -26,6 +27,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::int32_t nativeHandle() override;
@@ -34,6 +36,8 @@ private:
     void setBgmChecked(bool checked) override;
     void endProgram() override;
 
+    // Puts the frame's outer corner and width where the load step asked, as far as the frame is known.
+    void placeFrame();
     void buildMenus();
     // Hands an event to the game once start-up is over, then shows what it drew.
     template <typename Handler>
@@ -48,8 +52,11 @@ private:
     MessageBoxes dialogs;
     SdlSoundLibrary sound;
     Form1 game;
-    QWidget* view;
+    SurfaceView* view;
     QAction* bgm = nullptr;
     QTimer Timer1{this};
     bool accepting = false;
+    // The outer corner and width the load step asked for; placed again once the frame is known.
+    QRect designedFrame;
+    bool framed = false;
 };
