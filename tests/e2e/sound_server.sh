@@ -126,7 +126,6 @@ else
     [ "$onset" -le 30 ] || fail "the mole sound came $((onset * 10)) ms after the key"
     [ "$length" -ge 4 ] && [ "$length" -le 15 ] || fail "the first sound after the key lasted $((length * 10)) ms, not about 90"
 fi
-cp "$recording" "$out/monitor.raw"
 
 # --- The server dies mid-round: silence, no message box, the round goes on and Esc still ends the game.
 {
@@ -149,7 +148,7 @@ expect_exit_zero "Esc after the server died" 2000
 
 if [ $failures -ne 0 ]; then
     echo "e2e: $failures check(s) failed; recording and screenshots in $out" >&2
-    cp "$work/game.log" "$work/pulseaudio.log" "$out/" 2>/dev/null
+    cp "$work/game.log" "$work/pulseaudio.log" "$recording" "$out/" 2>/dev/null
     exit 1
 fi
 note "all checks passed"
