@@ -83,7 +83,7 @@ if ! poll 15000 socket_ready; then
 fi
 note "sway on $wayland_display"
 sway_socket() { ls "$runtime"/sway-ipc.*.sock 2>/dev/null | head -n1; }
-swaymsg_() { as_user env SWAYSOCK="$(sway_socket)" swaymsg "$@"; }
+sway_message() { as_user env SWAYSOCK="$(sway_socket)" swaymsg "$@"; }
 
 # A keyboard from before the game starts, as a desktop always has one: a keyboard that appears later does not
 # reach a running client. F13 means nothing to the game.
@@ -96,14 +96,14 @@ keyboard_pid=$!
 mkdir -p "$work/run"
 cp "$game" "$work/run/zubotta"
 for name in "その他.wav" "禁止.wav" "打音.wav" "BGM.wav" "空振.wav" "TIMEOUT.wav" "モグラ.wav"; do
-    cp "$sound_source/$name" "$work/run/" 2>/dev/null
+    cp "$sound_source/$name" "$work/run/"
 done
 chmod -R a+rX "$work/run"
 # Started as a Wayland desktop starts it: no DISPLAY and no QT_QPA_PLATFORM, so Qt must choose Wayland itself.
 (cd "$work/run" && user_prefix && exec "${prefix[@]}" XDG_SESSION_TYPE=wayland SDL_AUDIODRIVER=dummy ./zubotta \
     >"$work/game.log" 2>&1) &
 game_pid=$!
-window_mapped() { swaymsg_ -t get_tree | grep -q '"name": "Zubotta"'; }
+window_mapped() { sway_message -t get_tree | grep -q '"name": "Zubotta"'; }
 if ! poll 15000 window_mapped; then
     fail "the game's window did not appear"
     cat "$work/game.log" >&2
