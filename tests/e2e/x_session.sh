@@ -57,13 +57,19 @@ start_x_server() {
     note "X server on $DISPLAY"
 }
 
+# The game's sound goes to a file; a script sets this empty to let SDL find the desktop's sound server.
+sound_driver=disk
+
 # Starts a command in a folder, in the background, and waits for the game's window.
 # usage: launch_in <folder> <command...>
 launch_in() {
     local folder=$1
     shift
-    (cd "$folder" && SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" QT_QPA_PLATFORM=xcb \
-        exec "$@" >>"$work/game.log" 2>&1) &
+    (cd "$folder" && if [ -n "$sound_driver" ]; then
+        export SDL_AUDIODRIVER=$sound_driver SDL_DISKAUDIOFILE="$work/audio.raw"
+    else
+        unset SDL_AUDIODRIVER
+    fi && QT_QPA_PLATFORM=xcb exec "$@" >>"$work/game.log" 2>&1) &
     game_pid=$!
     window=""
     find_window() {

@@ -2,9 +2,20 @@
 // and the start latency of a sound.
 #pragma once
 
+#include <sys/types.h>
+
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+// Starts a program (by its full path) in a folder with the given environment additions, its output into a log
+// file, or its standard output into `outputFd` when one is given; `keepFd` stays open in it. Returns its id.
+pid_t spawn(const std::vector<std::string>& command, const std::filesystem::path& folder,
+            const std::vector<std::string>& extraEnv, const std::filesystem::path& log, int keepFd = -1,
+            int outputFd = -1);
+// Signals a started program and waits for its end.
+void stop(pid_t pid, int signal = SIGTERM);
 
 // The `zubotta` program in a private X server (Xvfb), started in a folder holding the seven sounds.
 struct GameProcessFigures {
@@ -24,3 +35,7 @@ GameProcessFigures measureGameProcess(const std::filesystem::path& game, const s
 
 // dsPlay start latencies in milliseconds, sorted, of the given .wav on SDL's disk driver at real-time pace.
 std::vector<double> measureStartLatency(const std::filesystem::path& wav, int plays);
+
+// dsPlay start latencies through a private PulseAudio server, as heard at its null sink's monitor; empty with
+// the reason in `notMeasured` when the server's programs are missing.
+std::vector<double> measureServerStartLatency(const std::filesystem::path& wav, int plays, std::string& notMeasured);

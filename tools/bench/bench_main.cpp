@@ -1,5 +1,6 @@
-// The benchmark program: the tick cases (tick_bench.cpp), dsPlay's start latency, the real game started
-// from outside, then one table of every figure beside its target, with the machine it ran on.
+// The benchmark program: the tick cases (tick_bench.cpp), dsPlay's start latency on the disk driver and through a
+// PulseAudio server, the real game started from outside, then one table of every figure beside its target, with
+// the machine it ran on.
 //
 // usage: zubotta_bench <zubotta program> <folder with the seven generated .wav files> [benchmark options]
 #include "bench_figures.h"
@@ -115,11 +116,16 @@ int main(int argc, char** argv)
     constexpr int plays = 16;
     constexpr int starts = 6;
     std::vector<double> latencies;
+    std::vector<double> serverLatencies;
+    std::string serverNotMeasured;
     GameProcessFigures process;
     try {
         std::printf("\nMeasuring dsPlay's start latency (%d plays) ...\n", plays);
         std::fflush(stdout);
         latencies = measureStartLatency(sounds / "打音.wav", plays);
+        std::printf("Measuring it again through a private PulseAudio server (%d plays) ...\n", plays);
+        std::fflush(stdout);
+        serverLatencies = measureServerStartLatency(sounds / "打音.wav", plays, serverNotMeasured);
         std::printf("Starting the game %d times in a private X server, then 10 s waiting and 10 s of a round ...\n",
                     starts);
         std::fflush(stdout);
@@ -147,6 +153,12 @@ int main(int argc, char** argv)
         "");
     row("dsPlay start latency, disk driver (median; min to max)",
         format("%.1f ms (%.1f to %.1f)", median(latencies), latencies.front(), latencies.back()), "< 25 ms");
+    if (serverLatencies.empty())
+        row("dsPlay start latency, PulseAudio", "not measured: " + serverNotMeasured, "");
+    else
+        row("dsPlay start latency, PulseAudio (median; min to max)",
+            format("%.1f ms (%.1f to %.1f)", median(serverLatencies), serverLatencies.front(), serverLatencies.back()),
+            "< 40 ms");
     if (!process.notMeasured.empty()) {
         row("The game under Xvfb", "not measured: " + process.notMeasured, "");
         return 0;

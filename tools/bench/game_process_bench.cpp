@@ -48,9 +48,10 @@ double since(Steady::time_point start)
     return std::chrono::duration<double>(Steady::now() - start).count();
 }
 
-// Starts a program with the given environment additions, its output into a file; returns its id.
+} // namespace
+
 pid_t spawn(const std::vector<std::string>& command, const fs::path& folder, const std::vector<std::string>& extraEnv,
-            const fs::path& log, int keepFd = -1)
+            const fs::path& log, int keepFd, int outputFd)
 {
     std::vector<std::string> env = extraEnv;
     for (char** e = environ; *e != nullptr; ++e) {
@@ -73,7 +74,7 @@ pid_t spawn(const std::vector<std::string>& command, const fs::path& folder, con
     const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(out, STDOUT_FILENO);
+        dup2(outputFd >= 0 ? outputFd : out, STDOUT_FILENO);
         dup2(out, STDERR_FILENO);
         if (keepFd >= 0)
             fcntl(keepFd, F_SETFD, 0);
@@ -87,11 +88,13 @@ pid_t spawn(const std::vector<std::string>& command, const fs::path& folder, con
     return pid;
 }
 
-void stop(pid_t pid, int signal = SIGTERM)
+void stop(pid_t pid, int signal)
 {
     kill(pid, signal);
     waitpid(pid, nullptr, 0);
 }
+
+namespace {
 
 // A private X server on a display number it picks itself.
 class XServer {
