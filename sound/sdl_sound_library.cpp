@@ -143,8 +143,9 @@ struct StreamDeleter {
     void operator()(SDL_AudioStream* stream) const { SDL_FreeAudioStream(stream); }
 };
 
-// Sample frames handed to the converter at a time: enough to make its boundaries rare (SDL 2.26 resamples
-// the edges of each piece a little differently), few enough to bound the converter's own buffers.
+// Sample frames, counted at the faster of the two rates, handed to the converter at a time: enough to
+// make its boundaries rare (SDL 2.26 resamples the edges of each piece a little differently), few enough
+// to bound the converter's own buffers to a few megabytes.
 constexpr std::uint64_t framesPerPiece = 1 << 18;
 
 // Converts the samples to the device's format a piece at a time, so nothing larger than the finished
@@ -170,23 +171,25 @@ std::optional<std::vector<std::uint8_t>> convertForDevice(const WaveLayout& wave
         SDL_NewAudioStream(streamFormat(wave), Uint8(wave.channels), int(wave.rate), format, Uint8(channels), rate));
     if (!stream)
         return std::nullopt;
-    std::vector<std::uint8_t> converted;
     // Room for the silence too, so the buffer never moves (and never briefly doubles) while it fills.
-    converted.reserve(std::size_t((outFrames + silenceOut) * frameBytes));
+    const std::size_t room = std::size_t((outFrames + silenceOut) * frameBytes);
+    std::vector<std::uint8_t> converted;
+    converted.reserve(room);
     const auto take = [&] {
         const int ready = SDL_AudioStreamAvailable(stream.get());
         const std::size_t end = converted.size();
         converted.resize(end + std::size_t(std::max(ready, 0)));
         const int got = SDL_AudioStreamGet(stream.get(), converted.data() + end, ready);
         converted.resize(end + std::size_t(std::max(got, 0)));
-        return got >= 0 && converted.size() <= largest;
+        return got >= 0 && converted.size() <= room;
     };
     const auto put = [&](std::span<const std::uint8_t> piece) {
         return SDL_AudioStreamPut(stream.get(), piece.data(), int(piece.size())) == 0 && take();
     };
     // A piece that spans a whole number of output frames leaves no fraction of a frame for SDL to drop.
     const std::uint64_t unit = wave.rate / std::gcd(wave.rate, std::uint32_t(rate));
-    const std::uint64_t piece = std::max(std::uint64_t(1), framesPerPiece / unit) * unit;
+    const std::uint64_t pieceFrames = framesPerPiece * wave.rate / std::max(wave.rate, std::uint32_t(rate));
+    const std::uint64_t piece = std::max(std::uint64_t(1), pieceFrames / unit) * unit;
     std::vector<std::uint8_t> widened;
     for (std::uint64_t at = 0; at < frames; at += piece) {
         std::span<const std::uint8_t> samples =
