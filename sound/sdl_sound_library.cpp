@@ -143,69 +143,83 @@ struct StreamDeleter {
     void operator()(SDL_AudioStream* stream) const { SDL_FreeAudioStream(stream); }
 };
 
-// Sample frames, counted at the faster of the two rates, handed to the converter at a time: enough to
-// make its boundaries rare (SDL 2.26 resamples the edges of each piece a little differently), few enough
-// to bound the converter's own buffers to a few megabytes.
-constexpr std::uint64_t framesPerPiece = 1 << 18;
+// The device's format, as SDL_mixer opened it.
+struct DeviceFormat {
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    std::uint64_t frameBytes = 0;
+};
+
+// Sample frames, counted at the faster of the two rates, converted at a time: few enough to bound the
+// converter's own buffers to a few megabytes.
+constexpr std::uint64_t framesPerPiece = 1 << 19;
+
+// Converts frames [from, to) of the sound through a fresh stream, with the silence that flushes the
+// resampler after them, into `out`.
+bool convertPiece(const WaveLayout& wave, const DeviceFormat& device, std::uint64_t from, std::uint64_t to,
+                  std::span<const std::uint8_t> silence, std::vector<std::uint8_t>& widened,
+                  std::vector<std::uint8_t>& out)
+{
+    const std::unique_ptr<SDL_AudioStream, StreamDeleter> stream(SDL_NewAudioStream(
+        streamFormat(wave), Uint8(wave.channels), int(wave.rate), device.format, Uint8(device.channels), device.rate));
+    if (!stream)
+        return false;
+    std::span<const std::uint8_t> samples = wave.samples.subspan(from * wave.blockAlign, (to - from) * wave.blockAlign);
+    if (wave.bits == 24) {
+        widen24(samples, widened);
+        samples = widened;
+    }
+    if (SDL_AudioStreamPut(stream.get(), samples.data(), int(samples.size())) < 0 ||
+        SDL_AudioStreamPut(stream.get(), silence.data(), int(silence.size())) < 0 ||
+        SDL_AudioStreamFlush(stream.get()) < 0)
+        return false;
+    out.resize(std::size_t(std::max(SDL_AudioStreamAvailable(stream.get()), 0)));
+    const int got = SDL_AudioStreamGet(stream.get(), out.data(), int(out.size()));
+    out.resize(std::size_t(std::max(got, 0)));
+    return got >= 0;
+}
 
 // Converts the samples to the device's format a piece at a time, so nothing larger than the finished
 // sound is ever held. Works out the finished size first, in 64 bits, and refuses (nothing) a sound that
 // would pass `largest` bytes.
 std::optional<std::vector<std::uint8_t>> convertForDevice(const WaveLayout& wave, std::size_t largest)
 {
-    int rate = 0;
-    int channels = 0;
-    Uint16 format = 0;
-    if (Mix_QuerySpec(&rate, &format, &channels) == 0)
+    DeviceFormat device;
+    if (Mix_QuerySpec(&device.rate, &device.format, &device.channels) == 0)
         return std::nullopt;
-    const std::uint64_t frameBytes = std::uint64_t(channels) * SDL_AUDIO_BITSIZE(format) / 8;
+    device.frameBytes = std::uint64_t(device.channels) * SDL_AUDIO_BITSIZE(device.format) / 8;
     const std::uint64_t frames = wave.samples.size() / wave.blockAlign;
-    const std::uint64_t outFrames = frames * std::uint64_t(rate) / wave.rate;
-    if (outFrames * frameBytes > largest)
+    const auto outputFrame = [&](std::uint64_t frame) { return frame * std::uint64_t(device.rate) / wave.rate; };
+    if (outputFrame(frames) * device.frameBytes > largest)
         return std::nullopt;
-    // Silence after the sound pushes the resampler's look-ahead out; more than its widest reach.
-    const std::uint64_t silenceFrames = 1024 + wave.rate / 8;
-    const std::uint64_t silenceOut = silenceFrames * std::uint64_t(rate) / wave.rate + 64;
 
-    const std::unique_ptr<SDL_AudioStream, StreamDeleter> stream(
-        SDL_NewAudioStream(streamFormat(wave), Uint8(wave.channels), int(wave.rate), format, Uint8(channels), rate));
-    if (!stream)
-        return std::nullopt;
-    // Room for the silence too, so the buffer never moves (and never briefly doubles) while it fills.
-    const std::size_t room = std::size_t((outFrames + silenceOut) * frameBytes);
-    std::vector<std::uint8_t> converted;
-    converted.reserve(room);
-    const auto take = [&] {
-        const int ready = SDL_AudioStreamAvailable(stream.get());
-        const std::size_t end = converted.size();
-        converted.resize(end + std::size_t(std::max(ready, 0)));
-        const int got = SDL_AudioStreamGet(stream.get(), converted.data() + end, ready);
-        converted.resize(end + std::size_t(std::max(got, 0)));
-        return got >= 0 && converted.size() <= room;
-    };
-    const auto put = [&](std::span<const std::uint8_t> piece) {
-        return SDL_AudioStreamPut(stream.get(), piece.data(), int(piece.size())) == 0 && take();
-    };
-    // A piece that spans a whole number of output frames leaves no fraction of a frame for SDL to drop.
-    const std::uint64_t unit = wave.rate / std::gcd(wave.rate, std::uint32_t(rate));
-    const std::uint64_t pieceFrames = framesPerPiece * wave.rate / std::max(wave.rate, std::uint32_t(rate));
+    // SDL 2.26 drops the fraction of a frame at the end of each piece it is given and resamples the
+    // edges of pieces fed to one stream differently from a whole. So every piece spans a whole number
+    // of output frames and goes through a stream of its own, with real samples either side as far as
+    // the resampler reaches; what those make is dropped. The silence after a piece reaches as far.
+    const std::uint64_t unit = wave.rate / std::gcd(wave.rate, std::uint32_t(device.rate));
+    const std::uint64_t reach = 1024 + wave.rate / 8;
+    const std::uint64_t margin = (reach + unit - 1) / unit * unit;
+    const std::uint64_t pieceFrames = framesPerPiece * wave.rate / std::max(wave.rate, std::uint32_t(device.rate));
     const std::uint64_t piece = std::max(std::uint64_t(1), pieceFrames / unit) * unit;
-    std::vector<std::uint8_t> widened;
-    for (std::uint64_t at = 0; at < frames; at += piece) {
-        std::span<const std::uint8_t> samples =
-            wave.samples.subspan(at * wave.blockAlign, std::min(piece, frames - at) * wave.blockAlign);
-        if (wave.bits == 24) {
-            widen24(samples, widened);
-            samples = widened;
-        }
-        if (!put(samples))
-            return std::nullopt;
-    }
-    const std::vector<std::uint8_t> silence(silenceFrames * wave.channels * (wave.bits == 24 ? 4 : wave.bits / 8),
+    const std::vector<std::uint8_t> silence(reach * wave.channels * (wave.bits == 24 ? 4 : wave.bits / 8),
                                             wave.bits == 8 ? 0x80 : 0);
-    if (!put(silence) || SDL_AudioStreamFlush(stream.get()) < 0 || !take())
-        return std::nullopt;
-    converted.resize(std::min(converted.size(), std::size_t(outFrames * frameBytes)));
+
+    std::vector<std::uint8_t> converted;
+    converted.reserve(std::size_t(outputFrame(frames) * device.frameBytes));
+    std::vector<std::uint8_t> widened;
+    std::vector<std::uint8_t> pieceOut;
+    for (std::uint64_t at = 0; at < frames; at += piece) {
+        const std::uint64_t end = std::min(frames, at + piece);
+        const std::uint64_t from = at - std::min(at, margin);
+        if (!convertPiece(wave, device, from, std::min(frames, end + margin), silence, widened, pieceOut))
+            return std::nullopt;
+        const std::size_t skip = std::size_t((outputFrame(at) - outputFrame(from)) * device.frameBytes);
+        const std::size_t keep = std::size_t((outputFrame(end) - outputFrame(at)) * device.frameBytes);
+        const auto first = pieceOut.begin() + std::ptrdiff_t(std::min(skip, pieceOut.size()));
+        converted.insert(converted.end(), first, first + std::ptrdiff_t(std::min(keep, std::size_t(pieceOut.end() - first))));
+    }
     return converted;
 }
 
