@@ -193,6 +193,10 @@ std::optional<std::vector<std::uint8_t>> convertForDevice(const WaveLayout& wave
     const auto outputFrame = [&](std::uint64_t frame) { return frame * std::uint64_t(device.rate) / wave.rate; };
     if (outputFrame(frames) * device.frameBytes > largest)
         return std::nullopt;
+    // Samples already in the device's format are taken as they are.
+    if (wave.bits != 24 && streamFormat(wave) == device.format && wave.channels == device.channels &&
+        int(wave.rate) == device.rate)
+        return std::vector<std::uint8_t>(wave.samples.begin(), wave.samples.end());
 
     // SDL 2.26 drops the fraction of a frame at the end of each piece it is given and resamples the
     // edges of pieces fed to one stream differently from a whole. So every piece spans a whole number
