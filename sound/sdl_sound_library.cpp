@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <numeric>
 #include <optional>
 
@@ -283,7 +284,12 @@ SoundHandle SdlSoundLibrary::dsCreateDSB(std::int32_t deviceHandle, std::span<co
     if (!wave)
         return 0;
     // The image is not kept: the sound plays from its own converted copy, which the chunk only borrows.
-    auto samples = convertForDevice(*wave, largestSound);
+    std::optional<std::vector<std::uint8_t>> samples;
+    try {
+        samples = convertForDevice(*wave, largestSound);
+    } catch (const std::bad_alloc&) {
+        return 0;  // too little memory left for this sound: it stays silent
+    }
     if (!samples || samples->empty())
         return 0;
     ChunkPtr chunk(Mix_QuickLoad_RAW(samples->data(), Uint32(samples->size())));

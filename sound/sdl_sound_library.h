@@ -41,7 +41,7 @@ public:
     std::int32_t dsTerminate(std::int32_t device) override;
 
     // True when the image is a well-formed RIFF WAVE file of uncompressed PCM or float samples
-    // whose every chunk lies inside the image; nothing else reaches SDL's loader.
+    // whose every chunk lies inside the image; nothing else is converted for the device.
     static bool isUsableWave(std::span<const std::uint8_t> wavImage);
 
 private:
