@@ -4,6 +4,7 @@
 
 #include "sound/sound_library.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -21,6 +22,9 @@ public:
     static constexpr int chunkFrames = 512;
     // The most playings of one sound that may overlap; a larger buffer count is refused.
     static constexpr std::int32_t maxBufferCount = 32;
+    // The most memory one sound may take once converted to the device's format (25 minutes of it);
+    // a longer sound is refused.
+    static constexpr std::size_t largestSound = 256u * 1024 * 1024;
 
     SdlSoundLibrary() = default;
     ~SdlSoundLibrary() override;
@@ -37,7 +41,7 @@ public:
     std::int32_t dsTerminate(std::int32_t device) override;
 
     // True when the image is a well-formed RIFF WAVE file of uncompressed PCM or float samples
-    // whose every chunk lies inside the image; nothing else reaches SDL's loader.
+    // whose every chunk lies inside the image; nothing else is converted for the device.
     static bool isUsableWave(std::span<const std::uint8_t> wavImage);
 
 private:
@@ -47,7 +51,8 @@ private:
     using ChunkPtr = std::unique_ptr<Mix_Chunk, ChunkDeleter>;
 
     struct Sound {
-        ChunkPtr chunk;
+        std::vector<std::uint8_t> samples;  // in the device's format; declared first, so it outlives the chunk
+        ChunkPtr chunk;                      // plays straight from samples
         int firstChannel = 0;  // the sound's channel group is [firstChannel, firstChannel + channelCount)
         int channelCount = 0;
     };

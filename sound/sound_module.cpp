@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -13,6 +15,41 @@ namespace {
 
 // Larger files are refused rather than read: no .wav of the game comes near this, and start-up stays quick.
 constexpr std::size_t largestSoundFile = 128 * 1024 * 1024;
+
+// One character in UTF-8: a lead byte that tells how many continuation bytes of six bits follow.
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+        return;
+    }
+    const int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    const char32_t lead[] = {0xC0, 0xE0, 0xF0};
+    out += char(lead[tail - 1] | (c >> (6 * tail)));
+    for (int shift = 6 * (tail - 1); shift >= 0; shift -= 6)
+        out += char(0x80 | ((c >> shift) & 0x3F));
+}
+
+// The platform's description of an error, as UTF-8 for the box. It comes in the locale's encoding, which
+// only the C library knows: Qt 6 takes local 8-bit text for UTF-8 on every Unix.
+std::string systemText(int error)
+{
+    const std::string_view text = std::strerror(error);
+    std::string utf8;
+    std::mbstate_t state{};
+    for (std::size_t at = 0; at < text.size();) {
+        wchar_t wide = 0;
+        std::size_t used = std::mbrtowc(&wide, text.data() + at, text.size() - at, &state);
+        if (used == std::size_t(-1) || used == std::size_t(-2) || used == 0) {
+            wide = L'\uFFFD';
+            used = 1;
+            state = {};
+        }
+        appendUtf8(utf8, char32_t(wide));
+        at += used;
+    }
+    return utf8;
+}
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -25,13 +62,13 @@ bool readWholeFile(const std::string& name, std::vector<std::uint8_t>& bytes, st
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
     if (!file) {
-        error = std::strerror(errno != 0 ? errno : EIO);
+        error = systemText(errno != 0 ? errno : EIO);
         return false;
     }
     std::error_code sizeError;
     const auto sizeOnDisk = std::filesystem::file_size(name, sizeError);
     if (!sizeError && sizeOnDisk > largestSoundFile) {
-        error = std::strerror(EFBIG);
+        error = systemText(EFBIG);
         return false;
     }
     if (!sizeError)
@@ -41,11 +78,11 @@ bool readWholeFile(const std::string& name, std::vector<std::uint8_t>& bytes, st
         errno = 0;
         const std::size_t got = std::fread(block, 1, sizeof block, file.get());
         if (std::ferror(file.get())) {
-            error = std::strerror(errno != 0 ? errno : EIO);
+            error = systemText(errno != 0 ? errno : EIO);
             return false;
         }
         if (bytes.size() + got > largestSoundFile) {
-            error = std::strerror(EFBIG);
+            error = systemText(EFBIG);
             return false;
         }
         bytes.insert(bytes.end(), block, block + got);
@@ -84,7 +121,7 @@ SoundHandle Module1::サウンド_読込(const std::string& name, std::int32_t c
             return 0;
         }
     } catch (const std::bad_alloc&) {
-        エラー_表示(std::strerror(ENOMEM));
+        エラー_表示(systemText(ENOMEM));
         return 0;
     }
     return library.dsCreateDSB(サウンド装置, image, count);

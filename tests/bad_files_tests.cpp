@@ -3,7 +3,8 @@
 // are good. Start-up must return, show exactly the boxes of the sound module's failure table (one for a
 // file that cannot be read or is empty, none for a missing name, a name that is not an ordinary file, or
 // data the library refuses), keep the six good sounds, and the game must then play a round to TIME UP.
-// Also start-up without any sound device. Start-up times are printed, not judged.
+// Also long, low-rate sounds, and start-up without any sound device. Start-up times and memory are
+// printed; memory is held only to a generous bound.
 #include "reliability_support.h"
 
 #include <fcntl.h>
@@ -12,8 +13,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <fstream>
+#include <numbers>
 #include <optional>
 #include <thread>
 
@@ -223,6 +226,111 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, BadSoundFile,
                                          Bad::noise100MB, Bad::directory, Bad::fifo, Bad::symlinkToDevZero,
                                          Bad::danglingSymlink, Bad::noReadPermission, Bad::unreadable),
                          [](const testing::TestParamInfo<Bad>& info) { return std::string(label(info.param)); });
+
+// Long, low-rate sounds, which SDL_mixer's own loader once sized in an int: at and just past each size that
+// wrapped it round (a crash at start-up), and either side of the largest converted sound the library keeps.
+// Each either loads and plays, or is refused silently; start-up time and peak memory are printed.
+struct LongSound {
+    std::uint32_t rate;
+    std::uint16_t bits;
+    std::uint32_t dataBytes;
+    bool loads;
+};
+
+std::string describe(const LongSound& sound)
+{
+    return std::to_string(sound.bits) + "-bit " + std::to_string(sound.rate) + " Hz, " +
+           std::to_string(sound.dataBytes) + " bytes";
+}
+
+// Mono frames that convert to exactly the largest sound the library keeps (stereo 16-bit at 44100 Hz).
+std::uint32_t largestFrames(std::uint32_t rate)
+{
+    const std::uint64_t outFrames = SdlSoundLibrary::largestSound / 4;
+    return std::uint32_t(((outFrames + 1) * rate - 1) / SdlSoundLibrary::sampleRate);
+}
+
+// A 100 Hz tone of the given length, written straight to the file.
+void writeLongSound(const std::string& name, const LongSound& sound)
+{
+    std::vector<std::uint8_t> second;
+    for (std::uint32_t i = 0; i < sound.rate; ++i) {
+        const double value = std::sin(2 * std::numbers::pi * 100 * double(i) / sound.rate);
+        if (sound.bits == 8)
+            second.push_back(std::uint8_t(128 + std::lround(100 * value)));
+        else
+            soundtest::putLe(second, std::uint16_t(std::lround(20000 * value)), 2);
+    }
+    std::ofstream out(name, std::ios::binary);
+    const soundtest::WavFormat format{1, 1, sound.rate, sound.bits};
+    auto header = soundtest::wavImage(format, {});
+    soundtest::setLe32(header, 4, 36 + sound.dataBytes + (sound.dataBytes & 1));
+    soundtest::setLe32(header, 40, sound.dataBytes);
+    out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+    for (std::uint32_t left = sound.dataBytes; left > 0;) {
+        const std::uint32_t now = std::min<std::uint32_t>(left, std::uint32_t(second.size()));
+        out.write(reinterpret_cast<const char*>(second.data()), now);
+        left -= now;
+    }
+    if (sound.dataBytes & 1)
+        out.put(0);
+    ASSERT_TRUE(out.good()) << "could not write " << name;
+}
+
+class LongLowRateSound : public testing::TestWithParam<LongSound> {};
+
+TEST_P(LongLowRateSound, LoadsAndPlaysOrIsRefusedWithoutABox)
+{
+    const LongSound sound = GetParam();
+    WorkingFolder folder("zubotta-long-sound");
+    const std::size_t mole = soundNames.size() - 1;
+    for (std::size_t n = 0; n < mole; ++n)
+        soundtest::writeFile(soundNames[n].name, validSound(n));
+    writeLongSound(soundNames[mole].name, sound);
+    ASSERT_FALSE(HasFatalFailure());
+
+    RealSoundRig rig;
+    const long before = residentBytes();
+    resetPeakResident();
+    const auto start = std::chrono::steady_clock::now();
+    rig.game.Form_Load();
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const long peak = peakResidentBytes();
+    const SoundHandle handle = rig.game.state.sndMole;
+    std::printf("start-up with %-32s %-7s %8.1f ms, peak resident %6.1f MB (%+6.1f MB)\n", describe(sound).c_str(),
+                handle != 0 ? "loads" : "refused", ms, double(peak) / 1048576, double(peak - before) / 1048576);
+
+    EXPECT_TRUE(rig.dialogs.shown.empty()) << "box: " << rig.dialogs.shown.front().text;
+    for (std::size_t n = 0; n < mole; ++n)
+        EXPECT_NE(handleOf(rig.game.state, n), 0) << soundNames[n].name;
+    if (sound.loads) {
+        ASSERT_NE(handle, 0) << "the sound was refused";
+        EXPECT_NE(rig.library.dsPlay(handle), 0) << "the sound does not play";
+    } else {
+        EXPECT_EQ(handle, 0) << "the sound passed the library's limit yet loaded";
+    }
+#if !defined(__SANITIZE_ADDRESS__)
+    // At most the file, the converted sound and a generous margin; not under AddressSanitizer, whose
+    // quarantine keeps freed memory resident.
+    const long bound = long(sound.dataBytes) + long(SdlSoundLibrary::largestSound) + (128L << 20);
+    EXPECT_LT(peak - before, bound) << "start-up took far more memory than the sound";
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AtTheOldCrashSizesAndTheLimit, LongLowRateSound,
+    testing::Values(LongSound{1000, 8, 5965234, false}, LongSound{1000, 8, 5966234, false},
+                    LongSound{8000, 8, 44739244, false}, LongSound{8000, 8, 44747244, false},
+                    LongSound{11025, 8, (1u << 26) + 2, false}, LongSound{11025, 8, (1u << 26) + 11026, false},
+                    LongSound{1000, 16, 11930466, false}, LongSound{1000, 16, 11932466, false},
+                    LongSound{1000, 8, largestFrames(1000), true}, LongSound{1000, 8, largestFrames(1000) + 1, false},
+                    LongSound{8000, 8, largestFrames(8000), true}, LongSound{8000, 8, largestFrames(8000) + 1, false},
+                    LongSound{11025, 8, largestFrames(11025), true},
+                    LongSound{11025, 8, largestFrames(11025) + 1, false}),
+    [](const testing::TestParamInfo<LongSound>& info) {
+        return std::to_string(info.param.bits) + "bit" + std::to_string(info.param.rate) + "Hz" +
+               std::to_string(info.param.dataBytes) + "bytes";
+    });
 
 // Every name bad at once, each in a different way: the boxes add up, one per empty or unreadable file.
 TEST(BadSoundFolder, AllSevenBadAtOnceGiveOneBoxPerUnreadableFile)

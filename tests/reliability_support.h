@@ -176,4 +176,27 @@ inline long residentBytes()
     return resident * sysconf(_SC_PAGESIZE);
 }
 
+// The most this process has had resident (VmHWM) since it began or since resetPeakResident, in bytes.
+inline long peakResidentBytes()
+{
+    long kilobytes = 0;
+    if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status) != nullptr)
+            if (std::sscanf(line, "VmHWM: %ld kB", &kilobytes) == 1)
+                break;
+        std::fclose(status);
+    }
+    return kilobytes * 1024;
+}
+
+// Starts peakResidentBytes afresh from the present resident size.
+inline void resetPeakResident()
+{
+    if (std::FILE* clear = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", clear);
+        std::fclose(clear);
+    }
+}
+
 }  // namespace reliability

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -252,6 +255,40 @@ TEST_F(SoundModuleTest, AnOversizedFileIsRefusedWithoutReadingIt)
     EXPECT_EQ(module.サウンド_読込("huge.wav", 1), 0);
     expectOneWarning(std::strerror(EFBIG));
     EXPECT_TRUE(library.created.empty());
+}
+
+// Under a locale whose encoding is not UTF-8 (here EUC-JP, built for the test with localedef), the
+// platform's text reaches the box decoded: the same words as iconv makes of it, as UTF-8.
+TEST_F(SoundModuleTest, SystemTextsAreDecodedFromTheLocalesEncoding)
+{
+    const TempDir locales{"locales"};
+    const std::string build = "localedef -i ja_JP -f EUC-JP " + (locales.path() / "ja_JP.eucJP").string();
+    ASSERT_EQ(std::system(build.c_str()), 0) << "needs the locales package";
+    setenv("LOCPATH", locales.path().c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_ALL, "ja_JP.eucJP"), nullptr);
+    const std::string raw = std::strerror(EFBIG);
+
+    module.サウンド_初期化(0);
+    {
+        std::ofstream("huge.wav");
+    }
+    fs::resize_file("huge.wav", 1ull << 34);
+    EXPECT_EQ(module.サウンド_読込("huge.wav", 1), 0);
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+
+    std::string expected(raw.size() * 2, '\0');
+    iconv_t toUtf8 = iconv_open("UTF-8", "EUC-JP");
+    ASSERT_NE(toUtf8, iconv_t(-1));
+    char* in = const_cast<char*>(raw.data());
+    char* out = expected.data();
+    std::size_t inLeft = raw.size();
+    std::size_t outLeft = expected.size();
+    ASSERT_NE(iconv(toUtf8, &in, &inLeft, &out, &outLeft), std::size_t(-1)) << "not EUC-JP: " << raw;
+    iconv_close(toUtf8);
+    expected.resize(expected.size() - outLeft);
+    ASSERT_NE(expected, raw) << "the text is not translated, so its encoding cannot show";
+    expectOneWarning(expected);
 }
 
 TEST_F(SoundModuleTest, LoadsIntoTheSdlLibrary)
