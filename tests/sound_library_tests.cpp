@@ -1,5 +1,6 @@
 // The SDL sound library on SDL's own drivers: "disk" writes the mixed output to a file that the tests
 // read back; a post-mix hook counts the frames mixed so far to mark when each call happened.
+#include "fakes.h"
 #include "sound/sdl_sound_library.h"
 #include "sound_test_wav.h"
 
@@ -387,6 +388,66 @@ TEST_F(DiskOutputTest, OneBufferSoundRestartsInsteadOfOverlapping)
     EXPECT_EQ(firstNotAt(left, first, restart + length, 1000), -1)
         << "the second play starts the sound over, once, at " << restart;
     EXPECT_EQ(firstNonzero(left, restart + length), -1);
+}
+
+// The game itself on this library, its sounds loaded from files as at start-up: the tune loops beneath
+// everything, four quick hits sound three at a time (the fourth starts the oldest over), and two quick key
+// strokes sound the mole once at a time (the second starts it over). Each sound has a level of its own.
+TEST_F(DiskOutputTest, GameEventsSoundOverlappingUpToTheBufferCountsTheGameLoadsWith)
+{
+    open();
+    constexpr int tune = 10;
+    constexpr int hit = 1000;
+    constexpr int mole = 100;
+    const long length = rate / 2;
+    TempDir folder{"game-sounds"};
+    writeFile(folder.path() / "BGM.wav", pcm16Wav(constant(tune, 0.01)));
+    writeFile(folder.path() / "打音.wav", pcm16Wav(constant(hit, 0.5)));
+    writeFile(folder.path() / "モグラ.wav", pcm16Wav(constant(mole, 0.5)));
+    GameRig rig;
+    Form1 game{Platform{rig.surface, rig.sprites, rig.clock, rig.random, rig.dialogs, rig.window, library}};
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    const long loaded = callLocked([&] { game.Form_Load(); });
+    std::filesystem::current_path(previous);
+    game.処理_開始();
+    GameState& s = game.state;
+
+    const auto blowOnFullyRaisedMole = [&] {
+        s.moleStageByHole[2] = 5;
+        s.moleDirByHole[2] = s.dirUp;
+        s.keyEnabledByHole[2] = s.flagOn;
+        s.hammerAim = s.hammerAimByHole[2];
+        s.hammerFrame = 4;
+        s.hammerDir = s.dirDown;
+        game.Timer1_Timer();
+    };
+    const auto strokeHole1 = [&] { game.Form_KeyPress('a'); };
+    std::vector<PlannedCall> events;
+    for (int k = 0; k < 4; ++k)
+        events.push_back({3 * chunk * k, blowOnFullyRaisedMole});
+    events.push_back({length + 13 * chunk, strokeHole1});
+    events.push_back({length + 17 * chunk, strokeHole1});
+    runPlan(events);
+    const long a = events[0].madeAt, b = events[1].madeAt, c = events[2].madeAt, d = events[3].madeAt;
+    const long m = events[4].madeAt, n = events[5].madeAt;
+    ASSERT_TRUE(a < b && b < c && c < d && d + length < m && m < n);
+    const auto left = finish(n + length + rate / 10);
+
+    // The first frame in [from, to) off the sum of the tune and `level`, or -1; each playing may round by one.
+    const auto firstOff = [&](long from, long to, int level, int playings) {
+        for (long i = from; i < to; ++i)
+            if (std::abs(left[i] - tune - level) > playings + 1)
+                return i;
+        return -1L;
+    };
+    EXPECT_EQ(firstOff(loaded + chunk, a, 0, 0), -1) << "the tune alone, looping";
+    EXPECT_EQ(firstOff(a, b, hit, 1), -1) << "one hit";
+    EXPECT_EQ(firstOff(b, c, 2 * hit, 2), -1) << "two hits";
+    EXPECT_EQ(firstOff(c, b + length, 3 * hit, 3), -1) << "three hits; the fourth started the first over";
+    EXPECT_EQ(firstOff(d + length, m, 0, 0), -1) << "the tune alone again";
+    EXPECT_EQ(firstOff(m, n + length, mole, 1), -1) << "one mole sound, started over by the second stroke";
+    EXPECT_EQ(firstOff(n + length, n + length + rate / 10, 0, 0), -1) << "the tune still looping";
 }
 
 TEST_F(DiskOutputTest, HandleZeroAndUnknownHandlesDoNothing)
