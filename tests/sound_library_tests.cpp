@@ -345,31 +345,39 @@ TEST_F(DiskOutputTest, LoopingSoundRepeatsUntilStoppedAndCanLoopAgain)
 }
 
 // A constant level lets the output count the playings: n overlapping playings sum to n times the level.
-TEST_F(DiskOutputTest, ThreeBufferSoundOverlapsThriceAndAFourthPlayRestartsTheOldest)
+TEST_F(DiskOutputTest, ThreeBufferSoundOverlapsThriceFurtherPlaysRestartTheOldestAndStopSilencesAll)
 {
     open();
     const long length = rate;  // one second
     const SoundHandle sound = load(pcm16Wav(constant(1000, 1.0)), 3);
-    // Four plays three chunks apart, well inside the length of one playing.
+    // Five plays three chunks apart, well inside the length of one playing; once all have ended, three more
+    // and a stop.
     std::vector<PlannedCall> plays;
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < 5; ++k)
         plays.push_back({3 * chunk * k, [&] { library.dsPlay(sound); }});
+    for (int k = 0; k < 3; ++k)
+        plays.push_back({12 * chunk + length + 3 * chunk * k, [&] { library.dsPlay(sound); }});
+    plays.push_back({12 * chunk + length + 9 * chunk, [&] { library.dsStop(sound); }});
     runPlan(plays);
-    const long a = plays[0].madeAt;
-    const long b = plays[1].madeAt;
-    const long c = plays[2].madeAt;
-    const long d = plays[3].madeAt;
-    ASSERT_TRUE(a < b && b < c && c < d);
-    const auto left = finish(d + length + rate / 4);
+    std::vector<long> at;
+    for (const auto& play : plays)
+        at.push_back(play.madeAt);
+    ASSERT_TRUE(std::is_sorted(at.begin(), at.end()) && std::adjacent_find(at.begin(), at.end()) == at.end());
+    const long a = at[0], b = at[1], c = at[2], d = at[3], e = at[4];
+    ASSERT_LT(e + length, at[5]);
+    const long stopped = at[8];
+    const auto left = finish(stopped + rate / 4);
 
     EXPECT_EQ(firstNonzero(left, 0, a), -1);
     EXPECT_EQ(firstNotAt(left, a, b, 1000), -1) << "A alone";
     EXPECT_EQ(firstNotAt(left, b, c, 1000, 2), -1) << "A and B";
-    // The fourth play restarted A, the oldest, so three still sound; B is the first to end, then C, then A.
-    EXPECT_EQ(firstNotAt(left, c, b + length, 1000, 3), -1) << "A, B and C, A restarted at " << d;
-    EXPECT_EQ(firstNotAt(left, b + length, c + length, 1000, 2), -1) << "C and the restarted A";
-    EXPECT_EQ(firstNotAt(left, c + length, d + length, 1000), -1) << "the restarted A";
-    EXPECT_EQ(firstNonzero(left, d + length), -1) << "all ended";
+    // The fourth play restarted A, the oldest, and the fifth B, the oldest then: C ends first, then A, then B.
+    EXPECT_EQ(firstNotAt(left, c, c + length, 1000, 3), -1) << "three at a time, A restarted at " << d << ", B at " << e;
+    EXPECT_EQ(firstNotAt(left, c + length, d + length, 1000, 2), -1) << "the restarted A and B";
+    EXPECT_EQ(firstNotAt(left, d + length, e + length, 1000), -1) << "the restarted B";
+    EXPECT_EQ(firstNonzero(left, e + length, at[5]), -1) << "all ended";
+    EXPECT_EQ(firstNotAt(left, at[7], stopped, 1000, 3), -1) << "three again";
+    EXPECT_EQ(firstNonzero(left, stopped), -1) << "the stop silences every playing";
 }
 
 TEST_F(DiskOutputTest, OneBufferSoundRestartsInsteadOfOverlapping)
