@@ -5,7 +5,7 @@
 # one that every test lets through "survived". Too slow for CI; run it before resolving work on the rules.
 #
 #   tools/mutants/run.sh            every fault
-#   tools/mutants/run.sh hammer     only faults whose description contains "hammer"
+#   tools/mutants/run.sh 'grin|hammer'   only faults whose description matches the extended regex
 #   tools/mutants/run.sh --check    only check that every fault still applies to the code
 #
 # Builds in build-mutants (override with MUTANTS_BUILD), with ccache when it is installed.
@@ -75,6 +75,8 @@ fault drawing/hammer_man.cpp '1850.0, 1300.0, 1300.0}' '1850.0, 1300.0, 1350.0}'
     "the landing frame of the swing at hole 1 is drawn 50 twips right"
 fault drawing/hammer_man.cpp 'frame < 0 || frame > 4' 'frame < 0 || frame > 3' \
     "the landing frame is never drawn"
+fault game/tick.cpp $'s.hammerDir = s.dirDown;\n    // Formed' '// Formed' \
+    "a new swing keeps the sense of the last"
 fault game/startup.cpp 'state.hammerFrame = 0;' 'state.hammerFrame = 1;' \
     "a new round starts with the hammer man in mid-swing"
 # --- points, the round, the best score ---
@@ -92,6 +94,10 @@ fault game/tick.cpp 'if (s.score > s.bestScore)' 'if (s.score >= s.bestScore)' \
     "an equal score redraws the best score with the same number: the same pixels" equivalent
 fault drawing/status.cpp '描画_四角形(s.timeBoxX, s.timeBoxY, 500, 500' '描画_四角形(s.timeBoxX, s.timeBoxY, 200, 200' \
     "the old seconds are only partly erased"
+fault drawing/status.cpp $'    描画_文字(x + 60, y + 30, shown, state.colourBackground, 15);\n' '' \
+    "the shadow of a renewed number is left standing"
+fault drawing/primitives.cpp '(number < 0 ? "-" : " ")' '(number < 0 ? "-" : "")' \
+    "numbers lose the blank before them"
 # --- the pace ---
 fault game/tick.cpp '待ち時間(0.07);' '待ち時間(0.05);' \
     "the tick waits 0.05 s: the game runs 40% faster"
@@ -106,6 +112,8 @@ fault input/keyboard_and_mouse.cpp $'if (s.gameStopped == s.flagOn)\n        ret
     "letter keys work while the game waits"
 fault input/keyboard_and_mouse.cpp ' || s.keyEnabledByHole[h] != s.flagOn' '' \
     "a struck hole obeys its key (the key handler's check)"
+fault input/keyboard_and_mouse.cpp $'        s.buttonLabelByHole[h] = s.letterByHole[h];\n' '' \
+    "a struck key's button loses its letter"
 fault input/keyboard_and_mouse.cpp $'    case keyF2:\n' '' \
     "F2 does not start a round"
 fault input/keyboard_and_mouse.cpp $'if (state.gameStopped != state.flagOn)\n        return;\n    初期_画面描画();' '初期_画面描画();' \
@@ -133,6 +141,8 @@ fault game/startup.cpp '"打音.wav", 3)' '"打音.wav", 1)' \
     "the hit sound gets one buffer"
 fault game/round.cpp $'    module1.サウンド_終了();\n' '' \
     "quitting leaves the sound device open"
+fault game/round.cpp 'state.sndTimeUp, state.sndMole, state.sndMiss}' 'state.sndTimeUp, state.sndMiss}' \
+    "quitting keeps the mole sound"
 # --- the sound library and module ---
 fault sound/sdl_sound_library.cpp 'const int first = reserveChannels(bufferCount);' $'bufferCount = 1;\n    const int first = reserveChannels(bufferCount);' \
     "each sound gets one channel instead of its buffer count"
@@ -209,7 +219,7 @@ fi
 
 applied=0 killed=0 survivors=() not_applied=()
 for i in "${!files[@]}"; do
-    [[ "${names[$i]}" == *"$filter"* ]] || continue
+    [[ "${names[$i]}" =~ $filter ]] || continue
     file=${files[$i]} old=${olds[$i]} new=${news[$i]}
     label="$file: ${names[$i]}"
     text=$(cat "$root/$file"; printf x)
