@@ -382,20 +382,26 @@ TEST(HammerIdle, withNoMoleFullyUpHeStaysInFrameZeroAndNoBlowFollows)
     EXPECT_EQ(r.s.hammerAim, 11);
 }
 
-TEST(HammerSwing, framesDrawnInSuccessiveTicksAreOneOneTwoThreeFourThreeTwoOne)
+TEST(HammerSwing, framesDrawnInSuccessiveTicksAreOneOneTwoThreeFourThreeTwoOneAtEverySwing)
 {
     Round r;
-    r.raise(3);
     const int drawn[] = {1, 1, 2, 3, 4, 3, 2, 1};
     const int after[] = {1, 2, 3, 4, 3, 2, 1, 0};
-    for (int t = 0; t < 8; ++t) {
-        r.tick();
-        EXPECT_TRUE(r.hammerShows(Store::HITO_C, drawn[t])) << "tick " << t + 1;
-        EXPECT_EQ(r.s.hammerFrame, after[t]) << "tick " << t + 1;
+    // A swing at hole 3, then one at hole 2: each lands in its fifth tick and strikes.
+    for (const auto& [hole, swing] : {std::pair{3, Store::HITO_C}, std::pair{2, Store::HITO_B}}) {
+        SCOPED_TRACE(hole);
+        r.raise(hole);
+        for (int t = 0; t < 8; ++t) {
+            r.tick();
+            EXPECT_TRUE(r.hammerShows(swing, drawn[t])) << "tick " << t + 1;
+            EXPECT_EQ(r.s.hammerFrame, after[t]) << "tick " << t + 1;
+            EXPECT_EQ(r.s.keyEnabledByHole[hole], t < 4 ? r.s.flagOn : t < 7 ? r.s.flagOff : r.s.flagOn) << t + 1;
+        }
     }
+    EXPECT_EQ(r.played(), (std::vector<std::int32_t>{hitSound, hitSound}));
     r.tick(); // the struck mole is sinking: nothing to aim at
-    EXPECT_TRUE(r.hammerShows(Store::HITO_C, 0));
-    EXPECT_EQ(r.s.hammerAim, 13);
+    EXPECT_TRUE(r.hammerShows(Store::HITO_B, 0));
+    EXPECT_EQ(r.s.hammerAim, 12);
 }
 
 TEST(HammerSwing, swingAtTheLeftHoleIsDrawnAtItsOwnPlaces)
