@@ -90,6 +90,8 @@ fault game/startup.cpp 'state.timeLeft = 30;' 'state.timeLeft = 20;' \
     "a round lasts 20 seconds"
 fault game/tick.cpp 's.bestScore, s.score);' 's.bestScore, s.bestScore);' \
     "the best score is never renewed"
+# Equivalent: an equal score erases the best score and draws the same number in its place, which leaves
+# every pixel as it was, so nothing a player could see changes.
 fault game/tick.cpp 'if (s.score > s.bestScore)' 'if (s.score >= s.bestScore)' \
     "an equal score redraws the best score with the same number: the same pixels" equivalent
 fault drawing/status.cpp '描画_四角形(s.timeBoxX, s.timeBoxY, 500, 500' '描画_四角形(s.timeBoxX, s.timeBoxY, 200, 200' \
