@@ -337,6 +337,33 @@ TEST(HammerMiss, moleBackAtTheTopWhenTheBlowLandsIsHit)
     EXPECT_EQ(r.s.keyEnabledByHole[2], r.s.flagOff);
 }
 
+TEST(HammerBlow, landsAsAHitOnlyOnAMoleFullyUpAtThatMomentWhateverStageItPassedThrough)
+{
+    // The stage and direction before the landing tick, which first moves the mole to the stage it is struck at.
+    struct Case {
+        int stage;
+        bool rising;
+        int struckAt;
+    };
+    for (const Case c : {Case{5, true, 5}, Case{4, true, 5}, Case{3, true, 4}, Case{2, true, 3}, Case{4, false, 3},
+                         Case{3, false, 2}, Case{2, false, 1}, Case{1, false, 1}}) {
+        SCOPED_TRACE(testing::Message() << "struck at stage " << c.struckAt << " from " << c.stage);
+        Round r;
+        r.s.score = 10;
+        r.s.moleStageByHole[4] = c.stage;
+        r.s.moleDirByHole[4] = c.rising ? r.s.dirUp : r.s.dirDown;
+        r.blowAbout(4);
+        r.tick();
+        const bool hit = c.struckAt == 5;
+        EXPECT_EQ(r.played(), std::vector<std::int32_t>{hit ? hitSound : missSound});
+        EXPECT_EQ(r.s.score, 10 + (c.stage == 5 ? 1 : 0) - (hit ? 5 : 0)); // a point only for standing fully up
+        EXPECT_EQ(r.moleShows(4, Store::MOGURA6), hit);
+        EXPECT_EQ(r.s.keyEnabledByHole[4], hit ? r.s.flagOff : r.s.flagOn);
+        EXPECT_EQ(r.s.moleStageByHole[4], hit ? 4 : c.struckAt);
+        EXPECT_TRUE(r.hammerShows(Store::HITO_D, 4));
+    }
+}
+
 TEST(HammerIdle, withNoMoleFullyUpHeStaysInFrameZeroAndNoBlowFollows)
 {
     Round r;
@@ -355,20 +382,26 @@ TEST(HammerIdle, withNoMoleFullyUpHeStaysInFrameZeroAndNoBlowFollows)
     EXPECT_EQ(r.s.hammerAim, 11);
 }
 
-TEST(HammerSwing, framesDrawnInSuccessiveTicksAreOneOneTwoThreeFourThreeTwoOne)
+TEST(HammerSwing, framesDrawnInSuccessiveTicksAreOneOneTwoThreeFourThreeTwoOneAtEverySwing)
 {
     Round r;
-    r.raise(3);
     const int drawn[] = {1, 1, 2, 3, 4, 3, 2, 1};
     const int after[] = {1, 2, 3, 4, 3, 2, 1, 0};
-    for (int t = 0; t < 8; ++t) {
-        r.tick();
-        EXPECT_TRUE(r.hammerShows(Store::HITO_C, drawn[t])) << "tick " << t + 1;
-        EXPECT_EQ(r.s.hammerFrame, after[t]) << "tick " << t + 1;
+    // A swing at hole 3, then one at hole 2: each lands in its fifth tick and strikes.
+    for (const auto& [hole, swing] : {std::pair{3, Store::HITO_C}, std::pair{2, Store::HITO_B}}) {
+        SCOPED_TRACE(hole);
+        r.raise(hole);
+        for (int t = 0; t < 8; ++t) {
+            r.tick();
+            EXPECT_TRUE(r.hammerShows(swing, drawn[t])) << "tick " << t + 1;
+            EXPECT_EQ(r.s.hammerFrame, after[t]) << "tick " << t + 1;
+            EXPECT_EQ(r.s.keyEnabledByHole[hole], t < 4 ? r.s.flagOn : t < 7 ? r.s.flagOff : r.s.flagOn) << t + 1;
+        }
     }
+    EXPECT_EQ(r.played(), (std::vector<std::int32_t>{hitSound, hitSound}));
     r.tick(); // the struck mole is sinking: nothing to aim at
-    EXPECT_TRUE(r.hammerShows(Store::HITO_C, 0));
-    EXPECT_EQ(r.s.hammerAim, 13);
+    EXPECT_TRUE(r.hammerShows(Store::HITO_B, 0));
+    EXPECT_EQ(r.s.hammerAim, 12);
 }
 
 TEST(HammerSwing, swingAtTheLeftHoleIsDrawnAtItsOwnPlaces)
@@ -596,6 +629,19 @@ TEST(RoundLength, lastsTwentyNineToThirtySecondsPlusOneTickWhereverInASecondItSt
         EXPECT_EQ(game.state.timeLeft, 0);
         EXPECT_GE(length, 29.0);
         EXPECT_LE(length, 30.0 + tickLength);
+    }
+}
+
+TEST(Pace, everyTickOfARoundWaitsSevenHundredthsOfASecond)
+{
+    Round r;
+    r.raise(2);
+    r.press(3);
+    for (int n = 0; n < 12; ++n) { // rising, scoring, a swing and its blow
+        const double start = r.rig.clock.elapsed;
+        r.tick();
+        EXPECT_GE(r.rig.clock.elapsed - start, 0.07) << "tick " << n;
+        EXPECT_LT(r.rig.clock.elapsed - start, 0.0705) << "tick " << n;
     }
 }
 

@@ -1,5 +1,6 @@
 // The SDL sound library on SDL's own drivers: "disk" writes the mixed output to a file that the tests
 // read back; a post-mix hook counts the frames mixed so far to mark when each call happened.
+#include "fakes.h"
 #include "sound/sdl_sound_library.h"
 #include "sound_test_wav.h"
 
@@ -344,31 +345,39 @@ TEST_F(DiskOutputTest, LoopingSoundRepeatsUntilStoppedAndCanLoopAgain)
 }
 
 // A constant level lets the output count the playings: n overlapping playings sum to n times the level.
-TEST_F(DiskOutputTest, ThreeBufferSoundOverlapsThriceAndAFourthPlayRestartsTheOldest)
+TEST_F(DiskOutputTest, ThreeBufferSoundOverlapsThriceFurtherPlaysRestartTheOldestAndStopSilencesAll)
 {
     open();
     const long length = rate;  // one second
     const SoundHandle sound = load(pcm16Wav(constant(1000, 1.0)), 3);
-    // Four plays three chunks apart, well inside the length of one playing.
+    // Five plays three chunks apart, well inside the length of one playing; once all have ended, three more
+    // and a stop.
     std::vector<PlannedCall> plays;
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < 5; ++k)
         plays.push_back({3 * chunk * k, [&] { library.dsPlay(sound); }});
+    for (int k = 0; k < 3; ++k)
+        plays.push_back({12 * chunk + length + 3 * chunk * k, [&] { library.dsPlay(sound); }});
+    plays.push_back({12 * chunk + length + 9 * chunk, [&] { library.dsStop(sound); }});
     runPlan(plays);
-    const long a = plays[0].madeAt;
-    const long b = plays[1].madeAt;
-    const long c = plays[2].madeAt;
-    const long d = plays[3].madeAt;
-    ASSERT_TRUE(a < b && b < c && c < d);
-    const auto left = finish(d + length + rate / 4);
+    std::vector<long> at;
+    for (const auto& play : plays)
+        at.push_back(play.madeAt);
+    ASSERT_TRUE(std::is_sorted(at.begin(), at.end()) && std::adjacent_find(at.begin(), at.end()) == at.end());
+    const long a = at[0], b = at[1], c = at[2], d = at[3], e = at[4];
+    ASSERT_LT(e + length, at[5]);
+    const long stopped = at[8];
+    const auto left = finish(stopped + rate / 4);
 
     EXPECT_EQ(firstNonzero(left, 0, a), -1);
     EXPECT_EQ(firstNotAt(left, a, b, 1000), -1) << "A alone";
     EXPECT_EQ(firstNotAt(left, b, c, 1000, 2), -1) << "A and B";
-    // The fourth play restarted A, the oldest, so three still sound; B is the first to end, then C, then A.
-    EXPECT_EQ(firstNotAt(left, c, b + length, 1000, 3), -1) << "A, B and C, A restarted at " << d;
-    EXPECT_EQ(firstNotAt(left, b + length, c + length, 1000, 2), -1) << "C and the restarted A";
-    EXPECT_EQ(firstNotAt(left, c + length, d + length, 1000), -1) << "the restarted A";
-    EXPECT_EQ(firstNonzero(left, d + length), -1) << "all ended";
+    // The fourth play restarted A, the oldest, and the fifth B, the oldest then: C ends first, then A, then B.
+    EXPECT_EQ(firstNotAt(left, c, c + length, 1000, 3), -1) << "three at a time, A restarted at " << d << ", B at " << e;
+    EXPECT_EQ(firstNotAt(left, c + length, d + length, 1000, 2), -1) << "the restarted A and B";
+    EXPECT_EQ(firstNotAt(left, d + length, e + length, 1000), -1) << "the restarted B";
+    EXPECT_EQ(firstNonzero(left, e + length, at[5]), -1) << "all ended";
+    EXPECT_EQ(firstNotAt(left, at[7], stopped, 1000, 3), -1) << "three again";
+    EXPECT_EQ(firstNonzero(left, stopped), -1) << "the stop silences every playing";
 }
 
 TEST_F(DiskOutputTest, OneBufferSoundRestartsInsteadOfOverlapping)
@@ -387,6 +396,66 @@ TEST_F(DiskOutputTest, OneBufferSoundRestartsInsteadOfOverlapping)
     EXPECT_EQ(firstNotAt(left, first, restart + length, 1000), -1)
         << "the second play starts the sound over, once, at " << restart;
     EXPECT_EQ(firstNonzero(left, restart + length), -1);
+}
+
+// The game itself on this library, its sounds loaded from files as at start-up: the tune loops beneath
+// everything, four quick hits sound three at a time (the fourth starts the oldest over), and two quick key
+// strokes sound the mole once at a time (the second starts it over). Each sound has a level of its own.
+TEST_F(DiskOutputTest, GameEventsSoundOverlappingUpToTheBufferCountsTheGameLoadsWith)
+{
+    open();
+    constexpr int tune = 10;
+    constexpr int hit = 1000;
+    constexpr int mole = 100;
+    const long length = rate / 2;
+    TempDir folder{"game-sounds"};
+    writeFile(folder.path() / "BGM.wav", pcm16Wav(constant(tune, 0.01)));
+    writeFile(folder.path() / "打音.wav", pcm16Wav(constant(hit, 0.5)));
+    writeFile(folder.path() / "モグラ.wav", pcm16Wav(constant(mole, 0.5)));
+    GameRig rig;
+    Form1 game{Platform{rig.surface, rig.sprites, rig.clock, rig.random, rig.dialogs, rig.window, library}};
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    const long loaded = callLocked([&] { game.Form_Load(); });
+    std::filesystem::current_path(previous);
+    game.処理_開始();
+    GameState& s = game.state;
+
+    const auto blowOnFullyRaisedMole = [&] {
+        s.moleStageByHole[2] = 5;
+        s.moleDirByHole[2] = s.dirUp;
+        s.keyEnabledByHole[2] = s.flagOn;
+        s.hammerAim = s.hammerAimByHole[2];
+        s.hammerFrame = 4;
+        s.hammerDir = s.dirDown;
+        game.Timer1_Timer();
+    };
+    const auto strokeHole1 = [&] { game.Form_KeyPress('a'); };
+    std::vector<PlannedCall> events;
+    for (int k = 0; k < 4; ++k)
+        events.push_back({3 * chunk * k, blowOnFullyRaisedMole});
+    events.push_back({length + 13 * chunk, strokeHole1});
+    events.push_back({length + 17 * chunk, strokeHole1});
+    runPlan(events);
+    const long a = events[0].madeAt, b = events[1].madeAt, c = events[2].madeAt, d = events[3].madeAt;
+    const long m = events[4].madeAt, n = events[5].madeAt;
+    ASSERT_TRUE(a < b && b < c && c < d && d + length < m && m < n);
+    const auto left = finish(n + length + rate / 10);
+
+    // The first frame in [from, to) off the sum of the tune and `level`, or -1; each playing may round by one.
+    const auto firstOff = [&](long from, long to, int level, int playings) {
+        for (long i = from; i < to; ++i)
+            if (std::abs(left[i] - tune - level) > playings + 1)
+                return i;
+        return -1L;
+    };
+    EXPECT_EQ(firstOff(loaded + chunk, a, 0, 0), -1) << "the tune alone, looping";
+    EXPECT_EQ(firstOff(a, b, hit, 1), -1) << "one hit";
+    EXPECT_EQ(firstOff(b, c, 2 * hit, 2), -1) << "two hits";
+    EXPECT_EQ(firstOff(c, b + length, 3 * hit, 3), -1) << "three hits; the fourth started the first over";
+    EXPECT_EQ(firstOff(d + length, m, 0, 0), -1) << "the tune alone again";
+    EXPECT_EQ(firstOff(m, n + length, mole, 1), -1) << "one mole sound, started over by the second stroke";
+    EXPECT_EQ(firstOff(n + length, n + length + rate / 10, 0, 0), -1) << "the tune still looping";
 }
 
 TEST_F(DiskOutputTest, HandleZeroAndUnknownHandlesDoNothing)
