@@ -150,7 +150,7 @@ fault sound/sdl_sound_library.cpp 'const int first = reserveChannels(bufferCount
     "each sound gets one channel instead of its buffer count"
 fault sound/sdl_sound_library.cpp 'Mix_GroupChannels(first, first + bufferCount - 1, handle);' 'Mix_GroupChannels(first, first, handle);' \
     "each sound's group holds one channel instead of its buffer count"
-fault sound/sdl_sound_library.cpp 'Sound{std::move(chunk), first, bufferCount}' 'Sound{std::move(chunk), first, 1}' \
+fault sound/sdl_sound_library.cpp 'Sound{std::move(*samples), std::move(chunk), first, bufferCount}' 'Sound{std::move(*samples), std::move(chunk), first, 1}' \
     "each sound counts one channel instead of its buffer count"
 fault sound/sdl_sound_library.cpp 'return startPlaying(sound, -1);' 'return startPlaying(sound, 0);' \
     "the library's looping play plays once"
