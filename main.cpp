@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts Zubotta: one application, one game window.
 #include "window/game_window.h"
 

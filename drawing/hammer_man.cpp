@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hammer man: one frame of his swing at the hole he aims at.
 #include "game/form1.h"
 #include "window/sprite_catalogue.h"

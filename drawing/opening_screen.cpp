@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The opening screen of a round, drawn afresh with the holes put back to their starting state.
 #include "drawing/palette.h"
 #include "game/form1.h"

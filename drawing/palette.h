@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's 16-colour palette; every drawing call names its colour by index.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rectangle and text primitives, in palette colours on the window's surface.
 #include "game/form1.h"
 #include "window/surface.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mole and key-button sprites, placed on the playfield grid.
 #include "game/form1.h"
 #include "window/sprite_catalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status displays renewed in place during a round: the score after a hit and the seconds left.
 #include "game/form1.h"
 #include "window/surface.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The last digit of the clock's whole seconds, by which the game tells that a second has passed.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form1's construction and the constants of the game state record.
 #include "game/form1.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form1, the game window: it owns the game state record and holds every procedure of the game.
 #pragma once
 

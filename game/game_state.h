@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game state record: every variable of the game, owned by the game window.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The thin seams through which the game reaches the clock, randomness, dialogs and the window system.
 #pragma once
 

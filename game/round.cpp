@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting a round and quitting, with the menu and window events that lead to them.
 #include "game/form1.h"
 #include "window/surface.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up (Form_Load) and the round reset (初期設定).
 #include "game/form1.h"
 #include "game/clock_digits.h"

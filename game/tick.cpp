@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game tick (Timer1_Timer) and the wait (待ち時間) that paces it.
 #include "game/clock_digits.h"
 #include "game/form1.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed key letters of the holes: hole 1 is A, 2 is S, 3 is D, 4 is F.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key-down, character and mouse-down handlers of the game window.
 #include "game/form1.h"
 #include "input/key_letters.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text of the about box, with the version from the build.
 #include "menus/about_text.h"
 

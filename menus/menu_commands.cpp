@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu commands: start, quit, the music switch and the about box.
 #include "game/form1.h"
 #include "menus/about_text.h"

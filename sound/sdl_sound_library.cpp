@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SdlSoundLibrary: the game's sound library on SDL2_mixer, with handles from a table of its own.
 #include "sound/sdl_sound_library.h"
 

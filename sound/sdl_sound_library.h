@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game's sound library on SDL2_mixer: one output device, sounds copied from .wav images,
 // each sound with its own group of mixer channels.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seven calls of the game's sound library; the game plays, loops, stops and frees sounds through them.
 #pragma once
 

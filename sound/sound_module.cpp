@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module1: creates the sound device, reads .wav files into sound handles and reports sound errors in a box.
 #include "sound/sound_module.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module1: creates the sound device, turns .wav file names into sound handles and reports sound errors.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up with broken things in the game's folder, end to end: the real Form_Load with the real SDL
 // sound library, each of the seven sound names in turn replaced by something bad while the other six
 // are good. Start-up must return, show exactly the boxes of the sound module's failure table (one for a

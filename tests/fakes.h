@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test stand-ins for the game's seams: a clock the test moves, a scripted random source,
 // recorded dialogs and sound calls, and a window system that only remembers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game tick: scoring, moving and escaping moles, the hammer man's swing and blow,
 // the seconds and the end of a round, and the wait that paces it all.
 #include "fakes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hammer man's twenty frames as the game uses them: their sizes and background, the man in
 // each of them, where the landed hammer strikes, and that drawing the frames over each other in the
 // orders of play leaves nothing of an earlier frame on the screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed letters of the holes and the typed characters that strike them.
 #include "input/key_letters.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key-down table, the letter keys of the holes and mouse clicks, in both phases of the game.
 #include "drawing/palette.h"
 #include "play_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The music switch (menu item and F1 sharing the check mark) and the about box.
 #include "menus/about_text.h"
 #include "play_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the mole, escaping-mole and key-button pictures and the icon as the
 // game loads them: sizes, opaque backgrounds that match the playfield, where
 // the mole stands in each picture, and the parts of the buttons the game

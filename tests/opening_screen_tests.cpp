@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The opening screen: everything in its place, the holes put back to their start,
 // the numbers shown as they stand, and the letters A S D F after any number of rounds;
 // the status texts laid out the same whatever the desktop's fonts.

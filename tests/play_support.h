@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the tests of start-up, rounds, menus and input: sound files in a scratch folder,
 // a rig that logs window and dialog events between the sound calls, playing a round out, and pixels.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the bad-file, no-device and soak tests: the real game with the real SDL sound library on a
 // fake clock, a scratch working folder, the game's invariants, and the process's resident memory.
 #pragma once

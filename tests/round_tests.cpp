@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting a round ("START", the pause, the reset) and quitting (the sounds freed in order, the end).
 #include "drawing/palette.h"
 #include "play_support.h"

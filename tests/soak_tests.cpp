@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key storms and a soak: a cat on the keyboard for ten back-to-back rounds. Letters in both cases,
 // other keys, Space and F2 restarts, F1 music switches and mouse clicks arrive in random order between
 // game ticks, and after every event and every tick the game must still hold its invariants: moles at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SDL sound library on SDL's own drivers: "disk" writes the mixed output to a file that the tests
 // read back; a post-mix hook counts the frames mixed so far to mark when each call happened.
 #include "fakes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds small .wav images for the sound tests, well-formed or deliberately broken.
 #pragma once
 

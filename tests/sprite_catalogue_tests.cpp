@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sprite catalogue: 14 stores, 32 pictures at their sizes, nothing outside a store.
 #include "window/sprite_catalogue.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mole, escaping-mole, key-button and hammer-man sprites: which picture a code draws and where.
 #include "fakes.h"
 #include "surface_probe.h"

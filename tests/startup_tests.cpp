@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the sounds, the music, the window's place and the waiting opening screen.
 #include "drawing/palette.h"
 #include "play_support.h"

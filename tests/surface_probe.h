@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Looking at what the game drew: pictures at twip places, areas that changed, areas compared between surfaces.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing surface and primitives: palette, rectangles, texts, number erasing, device pixel ratio.
 #include "drawing/palette.h"
 #include "fakes.h"

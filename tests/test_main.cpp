@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a test program headless: the offscreen platform unless one was chosen, and one QApplication.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt window of the game: menu bar, timer, the surface on screen, and the events routed to Form1.
 #pragma once
 

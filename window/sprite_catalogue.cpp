@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loads the embedded sprite pictures once, as opaque 24-bit images.
 #include "window/sprite_catalogue.h"
 

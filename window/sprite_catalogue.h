@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 32 sprite pictures in their 14 stores, embedded in the program and looked up by store and index.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The persistent drawing surface: a QImage the window shows, drawn on in twips.
 #include "window/surface.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's persistent drawing surface, addressed in twips; what is drawn stays until drawn over.
 #pragma once
 

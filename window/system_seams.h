@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real clock, random source and message boxes behind the game's seams, and where the installed sounds lie.
 #pragma once
 

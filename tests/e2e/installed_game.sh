@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package as a player gets it: lintian finds no error or warning, it holds what it should, and the
 # game extracted from it starts, in a private X server, both as its desktop entry starts it (in its Path) and
 # from a folder without sounds, as from a terminal in $HOME: the opening screen, the tune, then Esc ends it.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Plays Zubotta as a player would, in a private X server: real key presses, screenshots, pixel checks.
 #
 # usage: play_round.sh <zubotta binary> <folder with the generated .wav files> <output folder> [send_close helper]

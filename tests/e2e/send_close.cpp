@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks a window to close the way a window manager does when its close button is clicked:
 // a WM_DELETE_WINDOW message of the WM_PROTOCOLS kind. Usage: send_close <window id>
 #include <X11/Xlib.h>

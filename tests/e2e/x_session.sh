@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the end-to-end scripts: a private X server, polling with deadlines, the game's window and exit,
 # and the colours of screenshots. Expects `work` (a scratch folder) to be set; sets DISPLAY, `game_pid`
 # and `window`. Picture pixel (x, y) lies at (x + dx, y + dy) of a screenshot; the scripts set dx and dy.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measurements of the benchmark program beyond the tick cases: the real game started from outside,
 // and the start latency of a sound.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmark program: the tick cases (tick_bench.cpp), dsPlay's start latency on the disk driver and through a
 // PulseAudio server, the real game started from outside, then one table of every figure beside its target, with
 // the machine it ran on.

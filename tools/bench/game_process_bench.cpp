@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real game measured from outside, as a player's machine runs it: the `zubotta` program started
 // with fork and exec in a private X server (Xvfb), in a scratch folder holding the seven sounds, with
 // SDL's disk sound driver.

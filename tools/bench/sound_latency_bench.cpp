@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start latency of dsPlay, from the call to the sound's first sample:
 // - on SDL's disk driver running at real-time pace: the moment the mixer hands the driver the chunk holding the
 //   sound's first sample, plus that sample's place within the chunk;

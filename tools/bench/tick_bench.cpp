@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmarks of the game tick.
 //
 // RunningTick: one tick of a running round without its wait: all four moles move (and their buttons

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // contact_sheet ART_FOLDER OUTPUT.png: puts every sprite picture and the icon
 // on one sheet, enlarged 4x pixel for pixel, each with its name underneath.
 // A picture that is not there yet gets an empty, labelled slot.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus of the sound fuzzer: small .wav files in every encoding SDL's WAVE loader
 // reads (integer PCM of 8, 16, 24 and 32 bits, 32-bit float, A-law, mu-law, MS and IMA ADPCM, the
 // extensible format, mono to six channels, several rates, extra chunks), then truncated and

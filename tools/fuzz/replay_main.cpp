@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the sound fuzz target once over each file given, or over every file of each folder given,
 // without libFuzzer: the seed corpus and any saved crash input then replay in an ordinary build
 // (GCC, sanitizers) as a plain test.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the sound fuzzer with clang (AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer),
 # writes the seed corpus, and fuzzes dsCreateDSB and the sound module's file loading.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for everything that reads a .wav file: the sound library's dsCreateDSB on an image in
 // memory, and the sound module's path from a file in the game's folder to a sound handle.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the hammer man's twenty frames (four aims, five frames each) as opaque PNG files.
 //
 // The man is posed from a few parts (legs, torso, head, arms, hammer) on a canvas laid out like the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Synthesizes the game's seven sounds as 16-bit PCM .wav files at 44100 Hz into the folder given as the
 // only argument. Everything is computed here; the output is the same on every run.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pictures this tool draws; each function returns one finished picture.
 #pragma once
 

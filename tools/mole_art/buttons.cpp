@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key button under each hole: a lens-shaped two-part lamp above an inset
 // white label on which the game prints the hole's letter.
 #include "art.h"

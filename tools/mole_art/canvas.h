@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small pixel canvas over a 24-bit QImage (32-bit with alpha when its fill is not opaque): single
 // pixels, runs, lines and character-grid stamps, with no smoothing anywhere.
 #pragma once

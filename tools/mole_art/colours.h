@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one fixed palette every mole, button and icon pixel is taken from.
 #pragma once
 

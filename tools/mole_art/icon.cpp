@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The icon: the game's brown mole peeking out of its hole, on a transparent background. Every size is
 // drawn anew from the same shapes at its own resolution, with outlines and shading of whole pixels; from
 // 128 pixels on, the mole holds a wooden sign with its name, モグラ, which smaller sizes could not show legibly.

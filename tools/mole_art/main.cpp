@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // mole_art FOLDER: draws the mole, escaping-mole, key-button and icon pictures
 // and writes them as PNG files into FOLDER.
 #include "art.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mole in its five rising stages, struck, and sinking back laughing.
 //
 // Every mole picture is 65 x 105: sky above the ground line (row 51), ground

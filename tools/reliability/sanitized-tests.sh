@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the game and every test program with AddressSanitizer, UndefinedBehaviorSanitizer and
 # LeakSanitizer (GCC, the "sanitize" preset, in build-sanitize) and runs the whole test suite. Any
 # report fails its test: ASan and UBSan abort the program, LeakSanitizer fails it at exit.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The long soak: ten real 30-second rounds under the real event loop (offscreen), 100,000 posted key
 # and mouse events, checking the game after every event and tick, then the fake-time soak of ten rounds.
 # Prints the event counts and the resident memory from round 2 to round 10. About six minutes.
