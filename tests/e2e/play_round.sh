@@ -171,9 +171,4 @@ if launch; then
     fi
 fi
 
-if [ $failures -ne 0 ]; then
-    echo "e2e: $failures check(s) failed; screenshots in $out" >&2
-    cp "$work/game.log" "$out/" 2>/dev/null
-    exit 1
-fi
-note "all checks passed; screenshots in $out"
+finish "$work/game.log"

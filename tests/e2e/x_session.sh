@@ -119,3 +119,13 @@ expect_exit_zero() {
         fail "$what: exit status $status"
     fi
 }
+
+# Ends a script with its verdict: on failure, keeps the given logs beside the screenshots in `out`.
+finish() {
+    if [ $failures -ne 0 ]; then
+        echo "e2e: $failures check(s) failed; screenshots and logs in $out" >&2
+        cp "$@" "$out/" 2>/dev/null
+        exit 1
+    fi
+    note "all checks passed; screenshots in $out"
+}
