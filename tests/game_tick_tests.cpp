@@ -3,7 +3,7 @@
 // the seconds and the end of a round, and the wait that paces it all.
 #include "fakes.h"
 #include "surface_probe.h"
-#include "window/system_seams.h"
+#include "desktop/system_seams.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt game window in-process: menu bar, the BGM check mark, the about box, keys and clicks routed to the game.
-#include "window/game_window.h"
+#include "desktop/game_window.h"
 
 #include <QApplication>
 #include <QKeyEvent>

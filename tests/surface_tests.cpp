@@ -2,7 +2,7 @@
 // The drawing surface and primitives: palette, rectangles, texts, number erasing, device pixel ratio.
 #include "drawing/palette.h"
 #include "fakes.h"
-#include "window/surface_view.h"
+#include "desktop/surface_view.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

@@ -10,7 +10,7 @@
 // RealPaceSpinning: the same, but every sleep of the wait is replaced by watching the clock, which is
 // what a wait that spins for its whole length costs.
 #include "fakes.h"
-#include "window/system_seams.h"
+#include "desktop/system_seams.h"
 
 #include <benchmark/benchmark.h>
 

@@ -146,17 +146,17 @@ fault game/round.cpp $'    module1.サウンド_終了();\n' '' \
 fault game/round.cpp 'state.sndTimeUp, state.sndMole, state.sndMiss}' 'state.sndTimeUp, state.sndMiss}' \
     "quitting keeps the mole sound"
 # --- the sound library and module ---
-fault sound/sdl_sound_library.cpp 'const int first = reserveChannels(bufferCount);' $'bufferCount = 1;\n    const int first = reserveChannels(bufferCount);' \
+fault desktop/sdl_sound_library.cpp 'const int first = reserveChannels(bufferCount);' $'bufferCount = 1;\n    const int first = reserveChannels(bufferCount);' \
     "each sound gets one channel instead of its buffer count"
-fault sound/sdl_sound_library.cpp 'Mix_GroupChannels(first, first + bufferCount - 1, handle);' 'Mix_GroupChannels(first, first, handle);' \
+fault desktop/sdl_sound_library.cpp 'Mix_GroupChannels(first, first + bufferCount - 1, handle);' 'Mix_GroupChannels(first, first, handle);' \
     "each sound's group holds one channel instead of its buffer count"
-fault sound/sdl_sound_library.cpp 'Sound{std::move(*samples), std::move(chunk), first, bufferCount}' 'Sound{std::move(*samples), std::move(chunk), first, 1}' \
+fault desktop/sdl_sound_library.cpp 'Sound{std::move(*samples), std::move(chunk), first, bufferCount}' 'Sound{std::move(*samples), std::move(chunk), first, 1}' \
     "each sound counts one channel instead of its buffer count"
-fault sound/sdl_sound_library.cpp 'return startPlaying(sound, -1);' 'return startPlaying(sound, 0);' \
+fault desktop/sdl_sound_library.cpp 'return startPlaying(sound, -1);' 'return startPlaying(sound, 0);' \
     "the library's looping play plays once"
-fault sound/sdl_sound_library.cpp 'std::min_element(begin, begin + sound.channelCount)' 'std::max_element(begin, begin + sound.channelCount)' \
+fault desktop/sdl_sound_library.cpp 'std::min_element(begin, begin + sound.channelCount)' 'std::max_element(begin, begin + sound.channelCount)' \
     "a play beyond the buffer count restarts the newest playing, not the oldest"
-fault sound/sdl_sound_library.cpp $'Mix_HaltGroup(sound);\n    return 1;' 'return 1;' \
+fault desktop/sdl_sound_library.cpp $'Mix_HaltGroup(sound);\n    return 1;' 'return 1;' \
     "stopping a sound leaves it playing"
 fault sound/sound_module.cpp $'    if (サウンド装置 == 0)\n        return 0;\n' '' \
     "sounds are read without a device"

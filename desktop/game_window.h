@@ -2,11 +2,11 @@
 // The Qt window of the game: menu bar, timer, the surface on screen, and the events routed to Form1.
 #pragma once
 
+#include "desktop/sdl_sound_library.h"
+#include "desktop/system_seams.h"
 #include "game/form1.h"
-#include "sound/sdl_sound_library.h"
 #include "window/sprite_catalogue.h"
 #include "window/surface.h"
-#include "window/system_seams.h"
 
 #include <QMainWindow>
 #include <QTimer>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real clock, random source and message boxes behind the game's seams, and where the installed sounds lie.
-#include "window/system_seams.h"
+#include "desktop/system_seams.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt window of the game: menu bar, timer, the surface on screen, and the events routed to Form1.
-#include "window/game_window.h"
+#include "desktop/game_window.h"
 
-#include "window/surface_view.h"
+#include "desktop/surface_view.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -35,10 +36,13 @@ int virtualKey(const QKeyEvent& event)
     return 0;
 }
 
-// The icon drawn at 32, 64, 128 and 256 pixels, so no desktop has to scale it.
-QIcon gameIcon()
+// The icon drawn at 32, 64, 128 and 256 pixels, so no desktop has to scale it: the game's own 32 pixels,
+// the larger ones from the desktop's resources.
+QIcon gameIcon(const Picture& small)
 {
-    QIcon icon(QStringLiteral(":/art/icon.png"));
+    const QImage pixels(reinterpret_cast<const uchar*>(small.pixels.data()), small.width, small.height,
+                        small.width * static_cast<qsizetype>(sizeof(Rgb)), QImage::Format_RGB32);
+    QIcon icon(QPixmap::fromImage(pixels));
     for (const int size : {64, 128, 256})
         icon.addFile(QStringLiteral(":/art/icon-%1.png").arg(size));
     return icon;
@@ -58,7 +62,7 @@ GameWindow::GameWindow()
       view(new SurfaceView(surface, QSize(designWidth, designHeight), this))
 {
     setWindowTitle(QStringLiteral("Zubotta"));
-    setWindowIcon(gameIcon());
+    setWindowIcon(gameIcon(sprites.icon()));
     setCentralWidget(view);
     buildMenus();
     resize(designWidth, designHeight + menuBar()->sizeHint().height());
@@ -109,7 +113,7 @@ void GameWindow::deliver(Handler handler)
     if (!accepting)
         return;
     handler();
-    if (surface.takeChanges())
+    if (!surface.takeChanges().isEmpty())
         view->update();
     restTimerWhileWaiting();
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Shows the persistent surface, enlarged by a whole factor when the view is at least twice its picture.
-#include "window/surface_view.h"
+#include "desktop/surface_view.h"
 
 #include <QPainter>
 
@@ -19,8 +19,16 @@ PictureGeometry pictureGeometry(QSize picture, QSize view, double devicePixelRat
     return {QPointF(centred(view.width(), picture.width()), centred(view.height(), picture.height())), factor};
 }
 
+QImage SurfaceView::imageOf(const Surface& surface)
+{
+    QImage image(reinterpret_cast<const uchar*>(surface.pixels()), surface.deviceWidth(), surface.deviceHeight(),
+                 surface.deviceWidth() * static_cast<qsizetype>(sizeof(Rgb)), QImage::Format_RGB32);
+    image.setDevicePixelRatio(surface.deviceScale());
+    return image;
+}
+
 SurfaceView::SurfaceView(const Surface& surface, QSize pictureSize, QWidget* parent)
-    : QWidget(parent), surface(surface), picture(pictureSize)
+    : QWidget(parent), surface(surface), pixels(imageOf(surface)), picture(pictureSize)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(pictureSize);
@@ -46,5 +54,5 @@ void SurfaceView::paintEvent(QPaintEvent*)
     // Nearest neighbour: each art pixel becomes a plain square, never a smoothed blur.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.fillRect(rect(), QColor(marginColour));
-    painter.drawImage(target, surface.image(), QRectF(QPointF(), QSizeF(picture * scale)));
+    painter.drawImage(target, pixels, QRectF(QPointF(), QSizeF(picture * scale)));
 }
