@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real clock, random source and message boxes behind the game's seams, and where the installed sounds lie.
+// The real clock and message boxes behind the game's seams, and where the installed sounds lie.
 #include "desktop/system_seams.h"
 
 #include <QCoreApplication>
@@ -7,7 +7,6 @@
 #include <QTime>
 
 #include <chrono>
-#include <cstdint>
 #include <thread>
 
 double SystemClock::secondsSinceMidnight()
@@ -28,13 +27,6 @@ void SystemClock::sleepFor(double seconds)
         return;
     }
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
-float UnseededRandom::next()
-{
-    // 24 random bits, exactly what a float holds, so the draw never rounds up to 1.
-    constexpr std::uint32_t steps = 1u << 24;
-    return static_cast<float>(generator() % steps) / steps;
 }
 
 void MessageBoxes::showMessage(const std::string& text, const std::string& title, MessageIcon icon)

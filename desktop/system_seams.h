@@ -1,26 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real clock, random source and message boxes behind the game's seams, and where the installed sounds lie.
+// The real clock and message boxes behind the game's seams, and where the installed sounds lie.
 #pragma once
 
 #include "game/platform.h"
+#include "game/unseeded_random.h"
 
 #include <filesystem>
-#include <random>
 
 class SystemClock final : public Clock {
 public:
     double secondsSinceMidnight() override;
     double monotonicSeconds() override;
     void sleepFor(double seconds) override;
-};
-
-// Never seeded, so every run of the program draws the same sequence.
-class UnseededRandom final : public RandomSource {
-public:
-    float next() override;
-
-private:
-    std::mt19937 generator;
 };
 
 class MessageBoxes final : public Dialogs {
