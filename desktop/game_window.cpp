@@ -11,9 +11,17 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/xcb.h>
+
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string_view>
 
 namespace {
 
@@ -46,6 +54,33 @@ QIcon gameIcon(const Picture& small)
     for (const int size : {64, 128, 256})
         icon.addFile(QStringLiteral(":/art/icon-%1.png").arg(size));
     return icon;
+}
+
+// The frame's sides in device pixels, as the window manager states them in _NET_FRAME_EXTENTS.
+std::optional<QMargins> statedFrameExtents(WId window)
+{
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr)
+        return std::nullopt;
+    xcb_connection_t* const connection = x11->connection();
+    constexpr std::string_view name = "_NET_FRAME_EXTENTS";
+    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, name.size(), name.data()), nullptr),
+        &std::free);
+    if (atom == nullptr || atom->atom == XCB_ATOM_NONE)
+        return std::nullopt;
+    const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, static_cast<xcb_window_t>(window), atom->atom,
+                                                XCB_ATOM_CARDINAL, 0, 4),
+                               nullptr),
+        &std::free);
+    if (property == nullptr || property->format != 32 || xcb_get_property_value_length(property.get()) != 16)
+        return std::nullopt;
+    // Left, right, top, bottom.
+    const auto* sides = static_cast<const std::uint32_t*>(xcb_get_property_value(property.get()));
+    return QMargins(static_cast<int>(sides[0]), static_cast<int>(sides[2]), static_cast<int>(sides[1]),
+                    static_cast<int>(sides[3]));
 }
 
 double screenPixelRatio()
@@ -168,7 +203,8 @@ void GameWindow::placeWindow(double leftTwips, double topTwips, double widthTwip
     designedFrame = QRect(Surface::toPixel(leftTwips), Surface::toPixel(topTwips), Surface::toPixel(widthTwips), 0);
     const QMargins frame = windowHandle()->frameMargins();
     framed = isKnownFrame(frame);
-    placeFrame(framed ? frame : QMargins());
+    placeFrame(framed ? sideWidth(frame) : 0);
+    askedSize = size();
     windowHandle()->installEventFilter(this);
 }
 
@@ -180,9 +216,23 @@ bool GameWindow::isKnownFrame(const QMargins& frame) const
     return possible && !frame.isNull();
 }
 
-void GameWindow::placeFrame(const QMargins& frame)
+double GameWindow::sideWidth(const QMargins& frame) const
 {
-    const int clientWidth = designedFrame.width() - frame.left() - frame.right();
+    // Qt rounds the sides to whole logical pixels: a 1-pixel side at scale 3 would count as none.
+    const std::optional<QMargins> stated = statedFrameExtents(winId());
+    if (!stated)
+        return frame.left() + frame.right();
+    return (stated->left() + stated->right()) / windowHandle()->devicePixelRatio();
+}
+
+int GameWindow::clientWidthFor(double sides) const
+{
+    return static_cast<int>(std::lround(designedFrame.width() - sides));
+}
+
+void GameWindow::placeFrame(double sides)
+{
+    const int clientWidth = clientWidthFor(sides);
     resize(clientWidth, height());
     // The outer corner: a window manager puts the frame there, wherever its size turns out to be.
     windowHandle()->setFramePosition(designedFrame.topLeft());
@@ -193,14 +243,17 @@ bool GameWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // A window manager frames the window before it is exposed, so the frame's size is known from
     // then on: place the window again, once, so its outer width is as designed. Until then each
-    // expose, move or resize looks again. With no window manager nothing changes; a window the
-    // player moves later stays put.
+    // expose, move or resize looks again. A window manager that gave the window a size of its own
+    // (a tiling one) keeps it: placed again, Qt would believe the refused size and never see its own.
+    // With no window manager nothing changes; a window the player moves later stays put.
     const QEvent::Type type = event->type();
     if (!framed && (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize)) {
         const QMargins frame = windowHandle()->frameMargins();
         framed = isKnownFrame(frame);
-        if (framed)
-            placeFrame(frame);
+        if (framed && windowHandle()->size() == askedSize)
+            placeFrame(sideWidth(frame));
+        else if (framed)
+            view->setPictureSize(QSize(clientWidthFor(sideWidth(frame)), designHeight));
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -39,8 +39,12 @@ private:
 
     // Whether a window manager's frame has sides that can be trusted.
     bool isKnownFrame(const QMargins& frame) const;
-    // Puts the frame's outer corner and width where the load step asked, for a frame of these sides.
-    void placeFrame(const QMargins& frame);
+    // The two side frames together, in logical pixels, to a fraction where the window manager states them.
+    double sideWidth(const QMargins& frame) const;
+    // The client width that gives the frame its designed outer width.
+    int clientWidthFor(double sides) const;
+    // Puts the frame's outer corner and width where the load step asked, for side frames this wide.
+    void placeFrame(double sides);
     void buildMenus();
     // Hands an event to the game once start-up is over, then shows what it drew.
     template <typename Handler>
@@ -61,5 +65,7 @@ private:
     bool accepting = false;
     // The outer corner and width the load step asked for; placed again once the frame is known.
     QRect designedFrame;
+    // The size the window asked for before it was shown; a window manager that gives another keeps it.
+    QSize askedSize;
     bool framed = false;
 };
