@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Shows the persistent surface, enlarged by a whole factor when the view is at least twice its picture.
+// Shows the persistent surface, enlarged by a whole factor when the view is at least twice its picture,
+// and shrunk on a screen of fewer device pixels than logical ones.
 #include "desktop/surface_view.h"
 
 #include <QPainter>
@@ -51,8 +52,14 @@ void SurfaceView::paintEvent(QPaintEvent*)
     const QRectF target(at.origin, QSizeF(picture * at.factor));
     const int scale = surface.deviceScale();
     QPainter painter(this);
+    // Qt paints no finer than a device pixel per logical pixel, so below a ratio of 1 a picture drawn
+    // in logical pixels would be cut off: the view shrinks it itself, smoothed, since pixels are lost.
+    const double ratio = devicePixelRatioF();
+    const bool shrunk = ratio < 1;
+    if (shrunk)
+        painter.scale(ratio, ratio);
     // Nearest neighbour: each art pixel becomes a plain square, never a smoothed blur.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, shrunk);
     painter.fillRect(rect(), QColor(marginColour));
     painter.drawImage(target, pixels, QRectF(QPointF(), QSizeF(picture * scale)));
 }
