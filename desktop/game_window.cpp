@@ -92,7 +92,7 @@ double screenPixelRatio()
 } // namespace
 
 GameWindow::GameWindow()
-    : surface(designWidth, designHeight, screenPixelRatio()),
+    : surface(designWidth, designHeight, screenPixelRatio()), dialogs(*this),
       game(Platform{surface, sprites, clock, random, dialogs, *this, sound, installedSoundFolder()}),
       view(new SurfaceView(surface, QSize(designWidth, designHeight), this))
 {

@@ -34,8 +34,10 @@ void MessageBoxes::showMessage(const std::string& text, const std::string& title
     // Lines are joined by a lone carriage return, which not every style breaks at.
     QString shown = QString::fromStdString(text);
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // A box shown before the window (at start-up) still needs the window's native handle to belong to it.
+    owner.winId();
     QMessageBox box(icon == MessageIcon::warning ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    QString::fromStdString(title), shown, QMessageBox::Ok);
+                    QString::fromStdString(title), shown, QMessageBox::Ok, &owner);
     box.exec();
 }
 

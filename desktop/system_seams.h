@@ -5,6 +5,8 @@
 #include "game/platform.h"
 #include "game/unseeded_random.h"
 
+#include <QWidget>
+
 #include <filesystem>
 
 class SystemClock final : public Clock {
@@ -14,9 +16,14 @@ public:
     void sleepFor(double seconds) override;
 };
 
+// Boxes of the game's window, so window managers centre them over it and keep them above it.
 class MessageBoxes final : public Dialogs {
 public:
+    explicit MessageBoxes(QWidget& owner) : owner(owner) {}
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+
+private:
+    QWidget& owner;
 };
 
 // The installed sounds' folder, found from the running program's own folder, so a moved install finds them too.
