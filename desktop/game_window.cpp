@@ -119,7 +119,7 @@ void GameWindow::buildMenus()
     bgm->setCheckable(true);
     QAction* SONOTA = menuBar()->addAction(QStringLiteral("その他"));
 
-    connect(KAISI, &QAction::triggered, this, [this] { deliver([this] { game.KAISI_Click(); }); });
+    connect(KAISI, &QAction::triggered, this, [this] { deliverStart([this] { game.KAISI_Click(); }); });
     connect(OWARI, &QAction::triggered, this, [this] { deliver([this] { game.OWARI_Click(); }); });
     connect(bgm, &QAction::triggered, this, [this] {
         // Qt flips a checkable item before it reports the click; the music switch flips it itself.
@@ -153,6 +153,20 @@ void GameWindow::deliver(Handler handler)
     restTimerWhileWaiting();
 }
 
+template <typename Handler>
+void GameWindow::deliverStart(Handler handler)
+{
+    // A start asked for during another's pause starts no second pause.
+    if (!accepting || startPauseJustEnded)
+        return;
+    deliver(handler);
+    // What was typed during the pause waits in the queue: handled now, letters reach the new
+    // round and Esc or a close end the game at once, while further starts are left out.
+    startPauseJustEnded = true;
+    QCoreApplication::processEvents();
+    startPauseJustEnded = false;
+}
+
 void GameWindow::restTimerWhileWaiting()
 {
     const bool waiting = game.state.gameStopped == game.state.flagOn;
@@ -170,8 +184,12 @@ void GameWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     // A held key is one press; its repeated characters still reach the letters, as designed.
-    if (!event->isAutoRepeat())
-        deliver([this, event] { game.Form_KeyDown(virtualKey(*event), 0); });
+    const int key = virtualKey(*event);
+    const bool startsRound = key == 32 || key == 113;
+    if (!event->isAutoRepeat() && startsRound)
+        deliverStart([this, key] { game.Form_KeyDown(key, 0); });
+    else if (!event->isAutoRepeat())
+        deliver([this, key] { game.Form_KeyDown(key, 0); });
     const QString text = event->text();
     if (!text.isEmpty())
         deliver([this, &text] { game.Form_KeyPress(text.at(0).unicode()); });

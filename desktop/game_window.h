@@ -49,6 +49,9 @@ private:
     // Hands an event to the game once start-up is over, then shows what it drew.
     template <typename Handler>
     void deliver(Handler handler);
+    // The same for a round start (Space, F2, 開始), which pauses a second before it returns.
+    template <typename Handler>
+    void deliverStart(Handler handler);
     // The tick does nothing while no round runs, so its timer rests until a round starts.
     void restTimerWhileWaiting();
 
@@ -63,6 +66,8 @@ private:
     QAction* bgm = nullptr;
     QTimer Timer1{this};
     bool accepting = false;
+    // While the input typed during a round start's pause is handled.
+    bool startPauseJustEnded = false;
     // The outer corner and width the load step asked for; placed again once the frame is known.
     QRect designedFrame;
     // The size the window asked for before it was shown; a window manager that gives another keeps it.
