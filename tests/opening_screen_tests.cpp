@@ -3,6 +3,7 @@
 // the numbers shown as they stand, the letters A S D F after any number of rounds, and the status
 // texts each in its own place.
 #include "fakes.h"
+#include "golden/screens.h"
 #include "surface_probe.h"
 
 #include <gtest/gtest.h>
@@ -66,45 +67,24 @@ void expectHolesAtTheirStart(const GameState& s)
 
 } // namespace
 
-TEST(OpeningScreen, atStartUpEverythingStandsWhereTheScreenMapPutsIt)
+// The opening screen, the prompt, START, a round under way and TIME UP, every device pixel as the game drew
+// them with Qt before it drew its own (tests/golden/README tells how the images were made).
+TEST(GoldenScreens, eachScreenShowsItsImagePixelForPixel)
 {
-    GameRig rig;
-    rig.loaded();
-    EXPECT_TRUE(probe::image(rig.surface) == expectedScreen(rig.sprites, 0, 0, 30, Store::HITO_A, 0, 1950))
-        << "the opening screen differs";
-}
-
-TEST(OpeningScreen, groundBandBeginsAtY3130AndTheMolesStandOnItAt970h)
-{
-    GameRig rig;
-    rig.loaded();
-    const Surface& s = rig.surface;
-    for (const int x : {0, 30, 340, 399}) {
-        EXPECT_EQ(s.pixelAt(x, 208), probe::green) << x;
-        EXPECT_EQ(s.pixelAt(x, 209), probe::olive) << x;
-        EXPECT_EQ(s.pixelAt(x, 436), probe::olive) << x;
-    }
-    EXPECT_EQ(s.pixelAt(402, 300), probe::green);
-    for (int h = 1; h <= 4; ++h)
-        EXPECT_TRUE(showsPicture(s, rig.sprites, Store::MOGURA1, 0, 970 * h, 2370, 1)) << h;
-}
-
-TEST(OpeningScreen, buttonsRestWithTheLettersASDFFromLeftToRight)
-{
-    GameRig rig;
-    rig.loaded();
-    // Each letter, drawn on its own button elsewhere, must match what the screen shows.
-    const char* letters[] = {"", "A", "S", "D", "F"};
-    for (int h = 1; h <= 4; ++h) {
-        const QRect button = probe::placeOf(*rig.sprites.picture(Store::BOTAN_HUDAN), 970 * (h + 0.2), 4108);
-        for (int other = 1; other <= 4; ++other) {
-            Surface alone(578, 437);
-            alone.copyPicture(*rig.sprites.picture(Store::BOTAN_HUDAN), 970 * (h + 0.2), 4108);
-            alone.drawText(200 + 960 * (h + 0.2), 4450, letters[other], 0, 18);
-            EXPECT_EQ(probe::region(rig.surface, button) == probe::region(alone, button), other == h)
-                << "hole " << h << " letter " << letters[other];
+    for (const golden::Screen& screen : golden::screens)
+        for (const int scale : screen.scales) {
+            const std::string file = golden::fileName(screen.name, scale);
+            QImage expected(QString::fromStdString(ZUBOTTA_SOURCE_DIR "/tests/golden/" + file));
+            ASSERT_FALSE(expected.isNull()) << file;
+            expected = expected.convertToFormat(QImage::Format_RGB32);
+            QImage shown = golden::play(screen.name, scale, [](const Surface& s) { return probe::image(s); });
+            shown.setDevicePixelRatio(1);
+            ASSERT_EQ(shown.size(), expected.size()) << file;
+            const QRect differing = probe::changedBox(expected, shown);
+            EXPECT_TRUE(differing.isEmpty())
+                << file << " differs in the device pixels " << differing.x() << "," << differing.y() << " "
+                << differing.width() << "x" << differing.height();
         }
-    }
 }
 
 TEST(OpeningScreen, showsScoreBestSecondsAndTheManAsTheyStandWithoutResettingThem)
@@ -249,19 +229,6 @@ TEST(ScreenLayout, everyStatusTextAndNumberUpTo9999StaysInItsPlaceApartFromTheOt
             EXPECT_FALSE(t.ink.intersects(other.ink)) << t.what << " touches " << other.what;
         }
     }
-}
-
-TEST(ScreenLayout, pushSpaceKeyStaysInsideTheClientWithGreenToSpare)
-{
-    GameRig rig;
-    Form1& game = rig.loaded();
-    const QImage before = probe::image(rig.surface);
-    game.Form_MouseDown(1, 0, 3000, 3000);
-    const QRect prompt = probe::changedBox(before, probe::image(rig.surface));
-    ASSERT_FALSE(prompt.isEmpty());
-    EXPECT_GE(prompt.left(), 33); // (500, 1000) twips
-    EXPECT_LE(prompt.right(), clientWidth - 1 - 10);
-    EXPECT_EQ(prompt, shadowedTextInk(500, 1000, "PUSH [SPACE] KEY", 30, 50, 50));
 }
 
 // The seconds' erase square ends just left of "秒": a whole round of renewals leaves every pixel of it.

@@ -148,10 +148,4 @@ inline QPoint buttonCorner(const GameState& s, int h)
     return {Surface::toPixel((h + 0.2) * s.columnWidth), Surface::toPixel(s.buttonRow * s.rowHeight)};
 }
 
-// The top-left pixel of hole h's mole.
-inline QPoint moleCorner(const GameState& s, int h)
-{
-    return {Surface::toPixel(h * s.columnWidth), Surface::toPixel(s.moleRow * s.rowHeight)};
-}
-
 } // namespace play

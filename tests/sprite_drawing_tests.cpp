@@ -128,28 +128,6 @@ TEST(KeyButton, eachCodeDrawsItsPictureOnTheGridThenTheLetterOverIt)
         }
 }
 
-TEST(KeyButton, letterIsBlackAndStandsOverTheLabelOfTheFirstButton)
-{
-    Blank b;
-    b.game.描画_ボタン(12, 1.2, 2.6, Letter('A'));
-    QRect ink;
-    bool allBlack = true;
-    const QRgb backdrop = Blank::blank().pixel(0, 0);
-    for (int y = 0; y < 437; ++y)
-        for (int x = 0; x < 578; ++x)
-            if (const QRgb pixel = b.rig.surface.pixelAt(x, y); pixel != backdrop) {
-                ink = ink.united(QRect(x, y, 1, 1));
-                allBlack = allBlack && pixel == probe::black;
-            }
-    EXPECT_TRUE(allBlack);
-    // The line box's corner at (1352, 4450) twips, pixel (90, 297); an 18-point A stays within 24 pixels.
-    EXPECT_GE(ink.left(), 90);
-    EXPECT_LE(ink.left(), 94);
-    EXPECT_GE(ink.top(), 297);
-    EXPECT_LE(ink.bottom(), 297 + 24);
-    EXPECT_GT(ink.height(), 10);
-}
-
 TEST(KeyButton, anotherRowMovesThePictureButNotTheLetter)
 {
     Blank b;

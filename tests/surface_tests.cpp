@@ -20,7 +20,6 @@ namespace {
 
 constexpr QRgb green = qRgb(0, 128, 0);
 constexpr QRgb white = qRgb(255, 255, 255);
-constexpr QRgb black = qRgb(0, 0, 0);
 
 // The bounding box, in logical pixels, of the pixels that differ from green inside an area.
 QRect inkBox(const Surface& surface, const QRect& area)
@@ -89,27 +88,6 @@ TEST(Text, numbersCarryABlankForTheSignAndABlankAfter)
     EXPECT_GT(widthOf(0).left(), widthOf("0").left());
     EXPECT_EQ(widthOf(30), widthOf(" 30 "));
     EXPECT_EQ(widthOf(-5), widthOf("-5 "));
-}
-
-TEST(Text, isGlyphsOnlyWithTheLineBoxTopLeftAtItsPlace)
-{
-    GameRig rig;
-    Form1& game = rig.loaded();
-    game.描画_四角形(0, 750, 1200, 750, 12);
-    game.描画_文字(150, 900, "持ち時間", 15, 15); // line box at pixel (10, 60), 20 pixels high
-    const QRect area(5, 55, 70, 40);
-    const int red = countColour(rig.surface, area, qRgb(255, 0, 0));
-    const int whites = countColour(rig.surface, area, white);
-    EXPECT_GT(whites, 20);
-    EXPECT_EQ(red + whites, area.width() * area.height()); // transparent: only glyph pixels change
-
-    rig.surface.clear(2);
-    game.描画_文字(150, 900, "持ち時間", 15, 15);
-    const QRect ink = inkBox(rig.surface, QRect(0, 0, 578, 437));
-    EXPECT_GE(ink.left(), 10);
-    EXPECT_LE(ink.left(), 13);
-    EXPECT_GE(ink.top(), 60);
-    EXPECT_LE(ink.bottom(), 60 + 27);
 }
 
 namespace {
@@ -269,49 +247,6 @@ TEST(StatusDisplays, secondsRenewedInPlaceMatchAFreshDrawing)
     other.描画_文字(4860, 530, 7, 0, 15);
     other.描画_文字(4800, 500, 7, 15, 15);
     EXPECT_EQ(renewed, region(fresh.surface, secondsArea));
-}
-
-TEST(ScreenMap, statusTextsStandAtTheirPlacesWithTheirShadows)
-{
-    GameRig rig;
-    rig.loaded();
-    const Surface& s = rig.surface;
-    struct Place {
-        const char* what;
-        int x, y;         // main copy, pixels
-        int shadowDx, shadowDy;
-    };
-    // 持ち時間 (4400, 0); 秒 (5300, 500); 得点： (100, 90); score (700, 80); 最高： (100, 390); best (700, 380).
-    for (const Place p : {Place{"time label", 293, 0, 4, 4}, Place{"seconds mark", 353, 33, 4, 2},
-                          Place{"score label", 7, 6, 4, 2}, Place{"score", 47, 5, 4, 2},
-                          Place{"best label", 7, 26, 4, 2}, Place{"best", 47, 25, 4, 2}}) {
-        const QRect area(p.x, p.y, 40, 22);
-        EXPECT_GT(countColour(s, area, white), 5) << p.what;
-        // Every white pixel's shadow twin lies to the right and below, or under another white pixel.
-        int shadowed = 0;
-        int whites = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x) {
-                if (s.pixelAt(x, y) != white)
-                    continue;
-                ++whites;
-                const QRgb twin = s.pixelAt(x + p.shadowDx, y + p.shadowDy);
-                shadowed += twin == black || twin == white ? 1 : 0;
-            }
-        EXPECT_EQ(shadowed, whites) << p.what;
-    }
-}
-
-TEST(ScreenMap, groundBandStartsAtItsLineAndNothingElseIsOlive)
-{
-    GameRig rig;
-    rig.loaded();
-    const Surface& s = rig.surface;
-    const QRgb olive = qRgb(128, 128, 0);
-    EXPECT_EQ(s.pixelAt(0, 209), olive);   // 3130 twips is pixel 208.7
-    EXPECT_EQ(s.pixelAt(0, 208), green);
-    EXPECT_EQ(s.pixelAt(399, 436), olive); // reaches past the bottom edge
-    EXPECT_EQ(s.pixelAt(400, 300), green); // 6000 twips wide: pixels 0 to 399
 }
 
 TEST(DevicePixelRatio, spritesAtRatioTwoAreTheOnePixelDrawingScaledByTwo)
