@@ -261,11 +261,13 @@ bool GameWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // A window manager frames the window before it is exposed, so the frame's size is known from
     // then on: place the window again, once, so its outer width is as designed. Until then each
-    // expose, move or resize looks again. A window manager that gave the window a size of its own
-    // (a tiling one) keeps it: placed again, Qt would believe the refused size and never see its own.
-    // With no window manager nothing changes; a window the player moves later stays put.
+    // expose looks again; a request made earlier, while openbox is still taking the window in, can
+    // be lost (its corner or width left as first placed). A window manager that gave the window a
+    // size of its own (a tiling one) keeps it: placed again, Qt would believe the refused size and
+    // never see its own. With no window manager nothing changes; a window the player moves later
+    // stays put.
     const QEvent::Type type = event->type();
-    if (!framed && (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize)) {
+    if (!framed && type == QEvent::Expose) {
         const QMargins frame = windowHandle()->frameMargins();
         framed = isKnownFrame(frame);
         if (framed && windowHandle()->size() == askedSize)
