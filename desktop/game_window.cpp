@@ -59,10 +59,11 @@ QIcon gameIcon(const Picture& small)
 // The frame's sides in device pixels, as the window manager states them in _NET_FRAME_EXTENTS.
 std::optional<QMargins> statedFrameExtents(WId window)
 {
+    // The offscreen platform answers as X11 too, without a connection.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr)
+    xcb_connection_t* const connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (connection == nullptr || QGuiApplication::platformName() != QLatin1String("xcb"))
         return std::nullopt;
-    xcb_connection_t* const connection = x11->connection();
     constexpr std::string_view name = "_NET_FRAME_EXTENTS";
     const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
         xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, name.size(), name.data()), nullptr),
