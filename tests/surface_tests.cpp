@@ -132,7 +132,8 @@ testing::AssertionResult drawnAsQtDrawsThem(Surface& surface, const std::vector<
     int differing = 0, largest = 0;
     for (std::size_t i = 0; i < count; ++i)
         for (const int shift : {0, 8, 16}) {
-            const int apart = std::abs(int(qtPixels[i] >> shift & 0xff) - int(surface.pixels()[i] >> shift & 0xff));
+            const auto channel = [&](Rgb pixel) { return static_cast<int>(pixel >> shift & 0xff); };
+            const int apart = std::abs(channel(qtPixels[i]) - channel(surface.pixels()[i]));
             differing += apart > tolerance ? 1 : 0;
             largest = std::max(largest, apart);
         }
@@ -187,7 +188,8 @@ TEST(Text, gameFaceDrawsEveryGameTextAsQtDrawsVLGothic)
         Surface seconds(400, 70, scale);
         for (int n = 0; n <= 30; ++n) {
             seconds.clear(2);
-            const testing::AssertionResult same = drawnAsQtDrawsThem(seconds, shadowed(shown(n), 4800, 500, 15, 60, 30));
+            const testing::AssertionResult same =
+                drawnAsQtDrawsThem(seconds, shadowed(shown(n), 4800, 500, 15, 60, 30));
             EXPECT_TRUE(same || ++differing > 3) << same.message();
         }
         EXPECT_EQ(differing, 0);
