@@ -225,6 +225,7 @@ void GameWindow::placeWindow(double leftTwips, double topTwips, double widthTwip
     placeFrame(framed ? sideWidth(frame) : 0);
     askedSize = size();
     windowHandle()->installEventFilter(this);
+    connect(windowHandle(), &QWindow::activeChanged, this, [this] { checkCornerOnceActive(); });
 }
 
 bool GameWindow::isKnownFrame(const QMargins& frame) const
@@ -271,12 +272,28 @@ bool GameWindow::eventFilter(QObject* watched, QEvent* event)
     if (!framed && type == QEvent::Expose) {
         const QMargins frame = windowHandle()->frameMargins();
         framed = isKnownFrame(frame);
-        if (framed && windowHandle()->size() == askedSize)
+        if (framed && windowHandle()->size() == askedSize) {
             placeFrame(sideWidth(frame));
+            cornerToCheck = true;
+        }
         else if (framed)
             view->setPictureSize(QSize(clientWidthFor(sideWidth(frame)), designHeight));
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void GameWindow::checkCornerOnceActive()
+{
+    // Openbox now and then leaves the frame where it first stood (its client at the asked corner,
+    // the title bar above the screen), and takes a request for the point where the client already
+    // stands as no move: so once the window is active, a frame still astray steps away and back.
+    if (!cornerToCheck || !windowHandle()->isActive())
+        return;
+    cornerToCheck = false;
+    if (windowHandle()->framePosition() == designedFrame.topLeft())
+        return;
+    windowHandle()->setFramePosition(designedFrame.topLeft() + QPoint(0, 1));
+    windowHandle()->setFramePosition(designedFrame.topLeft());
 }
 
 bool GameWindow::isBgmChecked()

@@ -45,6 +45,8 @@ private:
     int clientWidthFor(double sides) const;
     // Puts the frame's outer corner and width where the load step asked, for side frames this wide.
     void placeFrame(double sides);
+    // Once the window manager has made the window active, puts a frame left astray at its corner.
+    void checkCornerOnceActive();
     void buildMenus();
     // Hands an event to the game once start-up is over, then shows what it drew.
     template <typename Handler>
@@ -73,4 +75,6 @@ private:
     // The size the window asked for before it was shown; a window manager that gives another keeps it.
     QSize askedSize;
     bool framed = false;
+    // Placed again, and not yet checked at its corner.
+    bool cornerToCheck = false;
 };
