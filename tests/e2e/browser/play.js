@@ -329,7 +329,7 @@ async function round(browser, url) {
 
     console.log('-- Esc');
     await page.keyboard.press('Escape');
-    await page.waitForSelector('#ended', {state: 'visible', timeout: hang});
+    await until(page, 'the page\'s word that the game ended', () => !document.getElementById('ended').hidden);
     const after = await page.evaluate(() => ({contexts: audit.contexts.map((c) => c.state),
                                              sounding: audit.starts.filter((e) => !e.over).length,
                                              again: document.querySelector('#ended a[href]') !== null}));
@@ -343,7 +343,7 @@ async function round(browser, url) {
     await page.waitForTimeout(500);
     const still = await page.evaluate(() => [audit.draws.length, areaSignature(0, 0, 400, 437)]);
     check('nothing is drawn after Esc', still[0] === drawn[0] && still[1] === drawn[1]);
-    await page.screenshot({path: path.join(output, 'ended.png')});
+    await page.screenshot({path: path.join(output, 'ended.png'), fullPage: true});
     check('no script errors in the round', errors.length === 0, errors.join('; '));
     await context.close();
 }
