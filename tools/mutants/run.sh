@@ -163,6 +163,18 @@ fault sound/sound_module.cpp $'    if (サウンド装置 == 0)\n        return 
 fault sound/sound_module.cpp $'if (サウンド装置 != 0)\n        library.dsTerminate' 'library.dsTerminate' \
     "the device is terminated even when it never opened"
 
+# --- the surface: texts and pictures ---
+fault window/surface.cpp 'redBlue = ((redBlue + ((redBlue >> 8) & 0xff00ff) + 0x800080) >> 8)' 'redBlue = ((redBlue + ((redBlue >> 8) & 0xff00ff)) >> 8)' \
+    "soft glyph edges round their red and blue down"
+fault window/surface.cpp 'return coverage == 255 ? colour :' 'return coverage >= 128 ? colour : pixel; return' \
+    "soft glyph edges are drawn hard"
+fault window/surface.cpp 'if (face.scale == scale)' 'if (face.scale == scale && scale == 1)' \
+    "texts at device scales 2 to 4 are the glyphs of scale 1 enlarged"
+fault window/surface.cpp 'const int baseline = (toPixel(y) + scaled.face->ascent) * scale;' 'const int baseline = (toPixel(y) + scaled.face->ascent - 1) * scale;' \
+    "texts stand a pixel high"
+fault window/sprite_catalogue.cpp '::rgb(rgb.get()[3 * i], rgb.get()[3 * i + 1], rgb.get()[3 * i + 2])' '::rgb(rgb.get()[3 * i + 2], rgb.get()[3 * i + 1], rgb.get()[3 * i])' \
+    "the art's red and blue swapped"
+
 # --- the engine ---
 
 # Counts the occurrences of $2 in the text $1.
