@@ -215,18 +215,22 @@ const zubotta = (() => {
     };
 })();
 
-// The sounds as .wav files of 16-bit samples, decoded from FLAC at their own rate, so they are exact.
-async function writeSounds(FS) {
+// The sounds as .wav files of 16-bit samples, decoded from FLAC at their own rate, so they are exact; each
+// is null where it could not be had.
+async function decodeSounds() {
     const Decoder = window.OfflineAudioContext || window.webkitOfflineAudioContext;
     if (!Decoder)
-        return;
+        return [];
     const decoder = new Decoder(2, 1, 44100);
-    await Promise.all(soundNames.map(async (name) => {
-        const response = await fetch(`sounds/${encodeURIComponent(name)}.flac`);
-        if (!response.ok)
-            return;
-        const audio = await decoder.decodeAudioData(await response.arrayBuffer());
-        FS.writeFile(`${name}.wav`, waveOf(audio));
+    return Promise.all(soundNames.map(async (name) => {
+        try {
+            const response = await fetch(`sounds/${encodeURIComponent(name)}.flac`);
+            return response.ok ? {name, wave: waveOf(await decoder.decodeAudioData(await response.arrayBuffer()))}
+                               : null;
+        } catch (error) {
+            console.warn(`Zubotta: the sound ${name} did not load:`, error);
+            return null;
+        }
     }));
 }
 
@@ -256,10 +260,12 @@ function waveOf(audio) {
     return new Uint8Array(bytes.buffer);
 }
 
+// The sounds load while the game's code does; the game starts once they lie in its folder.
+const sounds = decodeSounds();
 var Module = {
     preRun: [() => {
         Module.addRunDependency('sounds');
-        writeSounds(Module.FS).catch((error) => console.warn('Zubotta: sounds not loaded:', error))
+        sounds.then((decoded) => decoded.forEach((sound) => sound && Module.FS.writeFile(`${sound.name}.wav`, sound.wave)))
             .finally(() => Module.removeRunDependency('sounds'));
     }],
 };
