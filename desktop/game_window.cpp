@@ -49,7 +49,7 @@ int virtualKey(const QKeyEvent& event)
 QIcon gameIcon(const Picture& small)
 {
     const QImage pixels(reinterpret_cast<const uchar*>(small.pixels.data()), small.width, small.height,
-                        small.width * static_cast<qsizetype>(sizeof(Rgb)), QImage::Format_RGB32);
+                        small.width * static_cast<qsizetype>(sizeof(Rgb)), QImage::Format_ARGB32);
     QIcon icon(QPixmap::fromImage(pixels));
     for (const int size : {64, 128, 256})
         icon.addFile(QStringLiteral(":/art/icon-%1.png").arg(size));

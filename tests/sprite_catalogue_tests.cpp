@@ -37,6 +37,12 @@ TEST(SpriteCatalogue, holdsThirtyTwoPicturesAtTheirDesignedSizes)
         }
     }
     EXPECT_EQ(pictures, 32);
+
+    // The icon keeps its clear corners, so no desktop shows a square behind the mole.
+    const Picture& icon = sprites.icon();
+    ASSERT_EQ(std::pair(icon.width, icon.height), std::pair(32, 32));
+    EXPECT_EQ(icon.pixel(0, 0) >> 24, 0u);
+    EXPECT_EQ(icon.pixel(16, 16) >> 24, 0xffu);
 }
 
 TEST(SpriteCatalogue, anIndexOutsideAStoreYieldsNothing)

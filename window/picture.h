@@ -44,7 +44,7 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
-// An opaque picture, row by row.
+// A picture, row by row, its pixels 0xAARRGGBB; every sprite is opaque (alpha 0xff).
 struct Picture {
     int width = 0;
     int height = 0;

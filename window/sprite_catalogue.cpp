@@ -27,19 +27,22 @@ bool isArray(Store store)
     return store == Store::NIGE || store >= Store::HITO_A;
 }
 
-// The art file's pixels; an empty picture for a file that is missing or does not decode.
+// The art file's pixels, with their alpha: the sprites are opaque, the icon's corners are clear. An empty
+// picture for a file that is missing or does not decode.
 Picture decoded(const std::string& fileName)
 {
     const auto bytes = embeddedArt(fileName);
     int width = 0, height = 0, channels = 0;
-    const std::unique_ptr<stbi_uc, void (*)(void*)> rgb(
-        stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 3),
+    const std::unique_ptr<stbi_uc, void (*)(void*)> rgba(
+        stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 4),
         stbi_image_free);
-    if (!rgb)
+    if (!rgba)
         return {};
     Picture picture{width, height, std::vector<Rgb>(static_cast<std::size_t>(width) * height)};
-    for (std::size_t i = 0; i < picture.pixels.size(); ++i)
-        picture.pixels[i] = ::rgb(rgb.get()[3 * i], rgb.get()[3 * i + 1], rgb.get()[3 * i + 2]);
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+        const stbi_uc* p = rgba.get() + 4 * i;
+        picture.pixels[i] = static_cast<Rgb>(p[3]) << 24 | (::rgb(p[0], p[1], p[2]) & 0xffffffu);
+    }
     return picture;
 }
 

@@ -27,7 +27,7 @@ public:
 
     // The picture, or nullptr for an index outside the store.
     const Picture* picture(Store store, int index = 0) const;
-    // The window's icon, 32 x 32 pixels.
+    // The window's icon, 32 x 32 pixels, clear around the mole.
     const Picture& icon() const { return iconPicture; }
     static int pictureCount(Store store);
     // The art file of one picture, e.g. "NIGE1.png".
