@@ -4,8 +4,6 @@
 #include "window/sprite_catalogue.h"
 #include "window/surface.h"
 
-#include <QRect>
-
 #include <array>
 
 namespace {
@@ -21,11 +19,11 @@ void Form1::描画_人(int aim, int frame, double column, double row)
         ++hole;
     if (hole > 4 || frame < 0 || frame > 4)
         return;
-    const QImage* picture = sprites.picture(swings[static_cast<std::size_t>(hole - 1)], frame);
+    const Picture* picture = sprites.picture(swings[static_cast<std::size_t>(hole - 1)], frame);
     if (picture == nullptr)
         return;
     const double x = hole == 1 ? leftSwingX[static_cast<std::size_t>(frame)] : column * state.columnWidth;
-    const QRect covered =
+    const Rect covered =
         surface.copyPicture(*picture, static_cast<float>(x), static_cast<float>(row * state.rowHeight));
     // The nearest frames of the swing at hole 1 reach over the right end of a three- or four-digit
     // score and best score; those numbers are shown again on top, so no frame cuts them.

@@ -2,23 +2,30 @@
 // The game's 16-colour palette; every drawing call names its colour by index.
 #pragma once
 
-#include <QRgb>
-
 #include <array>
+#include <cstdint>
 #include <optional>
 
-inline constexpr std::array<QRgb, 16> palette{
-    qRgb(0, 0, 0),       qRgb(0, 0, 128),     qRgb(0, 128, 0),     qRgb(0, 128, 128),
-    qRgb(128, 0, 0),     qRgb(128, 0, 128),   qRgb(128, 128, 0),   qRgb(192, 192, 192),
-    qRgb(128, 128, 128), qRgb(0, 0, 255),     qRgb(0, 255, 0),     qRgb(0, 255, 255),
-    qRgb(255, 0, 0),     qRgb(255, 0, 255),   qRgb(255, 255, 0),   qRgb(255, 255, 255),
+// A pixel as the surface holds it: 0xffRRGGBB, opaque.
+using Rgb = std::uint32_t;
+
+constexpr Rgb rgb(int red, int green, int blue)
+{
+    return 0xff000000u | static_cast<Rgb>(red) << 16 | static_cast<Rgb>(green) << 8 | static_cast<Rgb>(blue);
+}
+
+inline constexpr std::array<Rgb, 16> palette{
+    rgb(0, 0, 0),       rgb(0, 0, 128),     rgb(0, 128, 0),     rgb(0, 128, 128),
+    rgb(128, 0, 0),     rgb(128, 0, 128),   rgb(128, 128, 0),   rgb(192, 192, 192),
+    rgb(128, 128, 128), rgb(0, 0, 255),     rgb(0, 255, 0),     rgb(0, 255, 255),
+    rgb(255, 0, 0),     rgb(255, 0, 255),   rgb(255, 255, 0),   rgb(255, 255, 255),
 };
 
 // The window's background, RGB(0,128,0).
 inline constexpr int windowBackgroundColour = 2;
 
 // The colour of an index, or nothing for an index outside the palette.
-inline std::optional<QRgb> paletteColour(int index)
+inline std::optional<Rgb> paletteColour(int index)
 {
     if (index < 0 || index >= static_cast<int>(palette.size()))
         return std::nullopt;

@@ -6,7 +6,7 @@
 
 #include <array>
 
-void Form1::drawOnGrid(const QImage* picture, double column, double row)
+void Form1::drawOnGrid(const Picture* picture, double column, double row)
 {
     if (picture == nullptr)
         return;

@@ -3,8 +3,6 @@
 #include "game/form1.h"
 #include "window/surface.h"
 
-#include <QRect>
-
 #include <algorithm>
 #include <utility>
 
@@ -29,12 +27,12 @@ void Form1::描画_持ち時間(int seconds)
     drawShadowed(s.timeBoxX, s.timeBoxY, seconds, 15, 60, 30);
 }
 
-void Form1::redrawNumbersUnder(const QRect& covered)
+void Form1::redrawNumbersUnder(const Rect& covered)
 {
     const auto& s = state;
     for (const auto& [y, number] : {std::pair{s.scoreY, s.score}, std::pair{s.scoreY + 300, s.bestScore}}) {
         const std::string text = shownNumber(number);
-        const QRect box = surface.textBox(s.scoreX, y, text, 15) | surface.textBox(s.scoreX + 60, y + 30, text, 15);
+        const Rect box = surface.textBox(s.scoreX, y, text, 15).united(surface.textBox(s.scoreX + 60, y + 30, text, 15));
         if (box.intersects(covered))
             drawShadowed(s.scoreX, y, number, 15, 60, 30);
     }

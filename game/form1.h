@@ -10,12 +10,12 @@
 #include <string>
 #include <string_view>
 
-class QImage;
-class QRect;
+struct Picture;
+struct Rect;
 class Surface;
 class SpriteCatalogue;
 
-// What the game reaches outside itself; production wires Qt and SDL, tests wire fakes.
+// What the game reaches outside itself; each front end wires its platform, tests wire fakes.
 struct Platform {
     Surface& surface;
     const SpriteCatalogue& sprites;
@@ -79,11 +79,11 @@ private:
     void countSeconds();
     void endRound();
     // Copies a sprite at a column and row of the playfield grid; nothing for no picture.
-    void drawOnGrid(const QImage* picture, double column, double row);
+    void drawOnGrid(const Picture* picture, double column, double row);
     // Erases a number shown at 15 points (its shadow 60 right, 30 down) and shows its new value.
     void renewNumber(double x, double y, int& shown, int newValue);
     // Shows the score and the best score again where a picture just covered part of them.
-    void redrawNumbersUnder(const QRect& covered);
+    void redrawNumbersUnder(const Rect& covered);
     static std::string shownNumber(int number);
     // A status text or number: black at the shadow offset first, then white at its place.
     template <typename Text>

@@ -3,7 +3,7 @@
 // the seconds and the end of a round, and the wait that paces it all.
 #include "fakes.h"
 #include "surface_probe.h"
-#include "window/system_seams.h"
+#include "desktop/system_seams.h"
 
 #include <gtest/gtest.h>
 
@@ -72,8 +72,9 @@ struct Round {
     // The lamps of a key button; the letter lies lower, over the label.
     bool buttonLampsShow(int hole, Store store) const
     {
-        const QImage lamps = rig.sprites.picture(store)->copy(0, 0, 40, 22);
-        return showsPicture(rig.surface, lamps, 970.0 * (hole + 0.2), 4108);
+        const QImage lamps = probe::image(*rig.sprites.picture(store)).copy(0, 0, 40, 22);
+        const QPoint corner(Surface::toPixel(970.0 * (hole + 0.2)), Surface::toPixel(4108));
+        return probe::region(rig.surface, QRect(corner, lamps.size())) == lamps;
     }
     bool hammerShows(Store store, int frame) const
     {
@@ -276,10 +277,10 @@ TEST(HammerHit, struckMoleIgnoresItsKeyAllTheWayDownInNormalPicturesThenObeysAga
     ASSERT_EQ(r.s.keyEnabledByHole[2], r.s.flagOff);
     const std::vector<std::int32_t> playedAtHit = r.played();
     for (const Store sinking : {Store::MOGURA3, Store::MOGURA2, Store::MOGURA1}) {
-        const QImage before = r.rig.surface.image();
+        const QImage before = probe::image(r.rig.surface);
         const int stage = r.s.moleStageByHole[2];
         r.press(2);
-        EXPECT_TRUE(r.rig.surface.image() == before);
+        EXPECT_TRUE(probe::image(r.rig.surface) == before);
         EXPECT_EQ(r.s.moleStageByHole[2], stage);
         EXPECT_EQ(r.s.moleDirByHole[2], r.s.dirDown);
         r.tick();
@@ -565,7 +566,7 @@ TEST(TimeUp, textAndZeroSecondsStandAtTheirPlaces)
     drawn.game.描画_持ち時間(0);
     drawn.game.描画_文字(2050, 1050, "TIME UP", 0, 30);
     drawn.game.描画_文字(2000, 1000, "TIME UP", 15, 30);
-    EXPECT_TRUE(played.rig.surface.image() == drawn.rig.surface.image());
+    EXPECT_TRUE(probe::image(played.rig.surface) == probe::image(drawn.rig.surface));
 }
 
 TEST(TimeUp, afterwardsTicksAndLetterKeysChangeNothing)
@@ -582,14 +583,14 @@ TEST(TimeUp, afterwardsTicksAndLetterKeysChangeNothing)
     ASSERT_EQ(r.s.gameStopped, r.s.flagOn);
 
     const GameState before = r.s;
-    const QImage screen = r.rig.surface.image();
+    const QImage screen = probe::image(r.rig.surface);
     const auto calls = r.rig.sound.calls.size();
     const double clock = r.rig.clock.elapsed;
     for (int n = 0; n < 40; ++n) {
         r.tick();
         r.press(1 + n % 4);
     }
-    EXPECT_TRUE(r.rig.surface.image() == screen);
+    EXPECT_TRUE(probe::image(r.rig.surface) == screen);
     EXPECT_EQ(r.rig.sound.calls.size(), calls);
     EXPECT_EQ(r.rig.clock.elapsed, clock); // no wait either
     EXPECT_EQ(r.s.moleStageByHole, before.moleStageByHole);

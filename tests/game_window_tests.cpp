@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt game window in-process: menu bar, the BGM check mark, the about box, keys and clicks routed to the game.
-#include "window/game_window.h"
+#include "desktop/game_window.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -45,6 +45,7 @@ struct SeenBox {
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     int buttons = 0;
+    const QWidget* owner = nullptr;
 };
 
 // Watches for the modal message box the next action opens, notes what it shows and closes it.
@@ -56,7 +57,8 @@ void closeNextMessageBox(std::vector<SeenBox>& seen)
     QObject::connect(timer, &QTimer::timeout, [timer, attempts, &seen] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box != nullptr && box->isVisible()) {
-            seen.push_back({box->text(), box->windowTitle(), box->icon(), int(box->buttons().size())});
+            seen.push_back({box->text(), box->windowTitle(), box->icon(), int(box->buttons().size()),
+                            box->parentWidget()});
             box->done(0);
         } else if (++*attempts < 500) {
             return;
@@ -114,7 +116,8 @@ TEST_F(GameWindowTest, bgmIsCheckedAfterStartAndEachClickFlipsItOnceSharingTheSt
     EXPECT_TRUE(bgm->isChecked());
 }
 
-TEST_F(GameWindowTest, aboutBoxShowsSevenLinesTitledZubottaWithOneButtonAndNoIcon)
+// A dialog of the game's window, so window managers centre it over the game and keep it above.
+TEST_F(GameWindowTest, aboutBoxIsADialogOfTheGameShowingSevenLinesTitledZubottaWithOneButtonAndNoIcon)
 {
     std::vector<SeenBox> seen;
     closeNextMessageBox(seen);
@@ -124,6 +127,7 @@ TEST_F(GameWindowTest, aboutBoxShowsSevenLinesTitledZubottaWithOneButtonAndNoIco
     EXPECT_EQ(box.title, QStringLiteral("Zubotta"));
     EXPECT_EQ(box.icon, QMessageBox::NoIcon);
     EXPECT_EQ(box.buttons, 1);
+    EXPECT_EQ(box.owner, &window);
     EXPECT_FALSE(box.text.contains(QLatin1Char('\r')));
     const QStringList lines = box.text.split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 7) << box.text.toStdString();
@@ -232,4 +236,23 @@ TEST_F(GameWindowTest, aMenuClosedWithEscGivesTheKeysBackToTheGame)
     EXPECT_FALSE(menu->isVisible());
     QApplication::processEvents();
     EXPECT_EQ(window.focusWidget(), &window) << "the menu bar kept the keys";
+}
+
+// Keys typed during START's one-second pause wait in the queue: a Space or F2 among them starts no
+// second pause (it would reset the holes again), while a letter reaches the new round.
+TEST_F(GameWindowTest, startsTypedDuringTheStartPauseAreLeftOutWhileLettersReachTheNewRound)
+{
+    const auto post = [this](int key, const QString& text) {
+        QApplication::postEvent(&window, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+    };
+    post(Qt::Key_Space, QStringLiteral(" "));
+    post(Qt::Key_A, QStringLiteral("a"));
+    post(Qt::Key_F2, QString());
+    post(Qt::Key_Space, QStringLiteral(" "));
+    sendKey(Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::processEvents();
+    const GameState& s = window.form().state;
+    EXPECT_EQ(s.gameStopped, s.flagOff);
+    EXPECT_EQ(s.moleDirByHole[1], s.dirUp) << "a start after the letter reset hole 1";
+    EXPECT_GT(s.moleStageByHole[1], 1) << "(the round's ticks may have raised it further)";
 }

@@ -2,6 +2,7 @@
 // The hammer man's twenty frames as the game uses them: their sizes and background, the man in
 // each of them, where the landed hammer strikes, and that drawing the frames over each other in the
 // orders of play leaves nothing of an earlier frame on the screen.
+#include "surface_probe.h"
 #include "window/sprite_catalogue.h"
 #include "window/surface.h"
 
@@ -62,12 +63,13 @@ std::string nameOf(int aim, int frame) { return std::string("HITO_") + aimLetter
 
 class HammerManArt : public testing::Test {
 protected:
-    const QImage& frame(int aim, int index) const
+    const Picture& picture(int aim, int index) const
     {
-        const QImage* picture = sprites.picture(aims[aim], index);
-        EXPECT_NE(picture, nullptr) << nameOf(aim, index);
-        return *picture;
+        const Picture* found = sprites.picture(aims[aim], index);
+        EXPECT_NE(found, nullptr) << nameOf(aim, index);
+        return *found;
     }
+    QImage frame(int aim, int index) const { return probe::image(picture(aim, index)); }
 
     // Mean position of the pixels that pass a test, in picture coordinates; (-1, -1) when none do.
     template <typename Test> QPointF centreOf(const QImage& image, Test test) const
@@ -92,7 +94,7 @@ TEST_F(HammerManArt, everyFrameHasItsSizeAndIsStoredWithoutTransparency)
     for (int aim = 0; aim < 4; ++aim)
         for (int index = 0; index < 5; ++index) {
             EXPECT_EQ(frame(aim, index).size(), expectedSize[aim][index]) << nameOf(aim, index);
-            const QImage stored(SpriteCatalogue::resourcePath(aims[aim], index));
+            const QImage stored(probe::artFile(aims[aim], index));
             ASSERT_FALSE(stored.isNull()) << nameOf(aim, index);
             EXPECT_FALSE(stored.hasAlphaChannel()) << nameOf(aim, index);
         }
@@ -105,7 +107,7 @@ TEST_F(HammerManArt, borderIsGreenExceptUnderTheLandedHammer)
 {
     for (int aim = 0; aim < 4; ++aim)
         for (int index = 0; index < 5; ++index) {
-            const QImage& image = frame(aim, index);
+            const QImage image = frame(aim, index);
             const int w = image.width(), h = image.height();
             int wrong = 0;
             for (int x = 0; x < w; ++x) {
@@ -128,7 +130,7 @@ TEST_F(HammerManArt, everyFrameShowsTheManWithBlackHairBareSkinAndTheRedHammer)
     for (int aim = 0; aim < 4; ++aim)
         for (int index = 0; index < 5; ++index) {
             int hair = 0, skin = 0, red = 0;
-            const QImage& image = frame(aim, index);
+            const QImage image = frame(aim, index);
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x) {
                     const QRgb c = image.pixel(x, y);
@@ -150,7 +152,7 @@ TEST_F(HammerManArt, hammerShowsWhereTheSwingIsHeading)
 {
     for (int aim = 0; aim < 4; ++aim)
         for (int index = 0; index < 5; ++index) {
-            const QImage& image = frame(aim, index);
+            const QImage image = frame(aim, index);
             const double left = Surface::toPixel(frameX(aim, index));
             const QPointF head = centreOf(image, isHairBlack) + QPointF(left, 0);
             const QPointF hammer = centreOf(image, isHammerRed) + QPointF(left, 0);
@@ -170,7 +172,7 @@ TEST_F(HammerManArt, landedHammerHeadStrikesTheAimedHole)
 {
     constexpr int lowestRows = 4;
     for (int aim = 0; aim < 4; ++aim) {
-        const QImage& image = frame(aim, 4);
+        const QImage image = frame(aim, 4);
         const int left = Surface::toPixel(frameX(aim, 4));
         int inside = 0, outside = 0;
         for (int y = image.height() - lowestRows; y < image.height(); ++y)
@@ -214,9 +216,9 @@ TEST_F(HammerManArt, eachFrameCoversTheFrameDrawnBeforeIt)
     // The screen after both frames against the screen with only the later one.
     auto leftovers = [&](std::pair<int, int> before, std::pair<int, int> after) {
         Surface both(600, 200), alone(600, 200);
-        both.copyPicture(frame(before.first, before.second), frameX(before.first, before.second), frameY);
-        both.copyPicture(frame(after.first, after.second), frameX(after.first, after.second), frameY);
-        alone.copyPicture(frame(after.first, after.second), frameX(after.first, after.second), frameY);
+        both.copyPicture(picture(before.first, before.second), frameX(before.first, before.second), frameY);
+        both.copyPicture(picture(after.first, after.second), frameX(after.first, after.second), frameY);
+        alone.copyPicture(picture(after.first, after.second), frameX(after.first, after.second), frameY);
         // The earlier frame's green background left beside the later one matches the window's
         // green; only its figure would show.
         int count = 0;
@@ -240,9 +242,9 @@ TEST_F(HammerManArt, eachFrameCoversTheFrameDrawnBeforeIt)
 TEST_F(HammerManArt, aFrameDrawnOverAWiderFigureLeavesTheRestVisible)
 {
     Surface screen(600, 200), reference(600, 200);
-    screen.copyPicture(frame(3, 4), frameX(3, 4), frameY);
-    screen.copyPicture(frame(1, 1), frameX(1, 1), frameY);
-    reference.copyPicture(frame(1, 1), frameX(1, 1), frameY);
+    screen.copyPicture(picture(3, 4), frameX(3, 4), frameY);
+    screen.copyPicture(picture(1, 1), frameX(1, 1), frameY);
+    reference.copyPicture(picture(1, 1), frameX(1, 1), frameY);
     int differing = 0;
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 600; ++x)

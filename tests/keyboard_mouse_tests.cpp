@@ -76,12 +76,12 @@ TEST(KeyDown, escQuitsSpaceAndF2StartF1SwitchesMusicAndOtherKeysDoNothingInBothP
         for (const int other : {0, 8, 9, 13, 16, 17, 37, 40, 48, 65, 68, 70, 83, 111, 114, 123, 255}) {
             GameRig rig;
             Form1& game = prepared(rig);
-            const QImage before = rig.surface.image();
+            const QImage before = probe::image(rig.surface);
             const auto holesBefore = holes(game.state);
             const double timeBefore = rig.clock.elapsed;
             game.Form_KeyDown(other, 0);
             EXPECT_TRUE(rig.sound.calls.empty()) << other;
-            EXPECT_EQ(rig.surface.image(), before) << other;
+            EXPECT_EQ(probe::image(rig.surface), before) << other;
             EXPECT_EQ(holes(game.state), holesBefore) << other;
             EXPECT_EQ(rig.clock.elapsed, timeBefore) << other;
             EXPECT_TRUE(rig.window.bgmChecked) << other;
@@ -116,12 +116,12 @@ TEST(LetterKeys, upperCaseAndOtherCharactersDoNothingInARound)
 {
     GameRig rig;
     Form1& game = inARound(rig);
-    const QImage before = rig.surface.image();
+    const QImage before = probe::image(rig.surface);
     const auto holesBefore = holes(game.state);
     for (const int c : std::initializer_list<int>{'A', 'S', 'D', 'F', 'g', 'j', 'k', 'l', 'q', ' ', '1', 0, 13, 27, 'a' + 256, 0x3042})
         game.Form_KeyPress(c);
     EXPECT_TRUE(rig.sound.calls.empty());
-    EXPECT_EQ(rig.surface.image(), before);
+    EXPECT_EQ(probe::image(rig.surface), before);
     EXPECT_EQ(holes(game.state), holesBefore);
 }
 
@@ -182,12 +182,12 @@ TEST(LetterKeys, aStruckHoleIgnoresItsKeyUntilItsMoleIsBackAtTheBottom)
         game.Timer1_Timer();
     ASSERT_EQ(s.keyEnabledByHole[1], s.flagOff) << "the hammer never struck the raised mole";
     rig.sound.calls.clear();
-    const QImage before = rig.surface.image();
+    const QImage before = probe::image(rig.surface);
     const auto holesBefore = holes(s);
     game.Form_KeyPress('a');
     EXPECT_TRUE(rig.sound.calls.empty());
     EXPECT_EQ(holes(s), holesBefore);
-    EXPECT_EQ(rig.surface.image(), before);
+    EXPECT_EQ(probe::image(rig.surface), before);
 
     for (int tick = 0; tick < 100 && s.keyEnabledByHole[1] != s.flagOn; ++tick)
         game.Timer1_Timer();
@@ -209,11 +209,11 @@ TEST(MouseDown, whileWaitingRedrawsTheOpeningScreenWithThePromptWhateverButton)
         SCOPED_TRACE(button);
         GameRig rig;
         Form1& game = rig.loaded();
-        const QImage opening = rig.surface.image();
+        const QImage opening = probe::image(rig.surface);
         game.描画_四角形(0, 0, 8000, 6000, 12); // anything drawn before goes
         game.Form_MouseDown(button, 0, 3000, 3000);
 
-        const auto changed = play::differences(rig.surface.image(), opening, opening.rect());
+        const auto changed = play::differences(probe::image(rig.surface), opening, opening.rect());
         EXPECT_GT(changed.size(), 100u) << "no prompt";
         for (const QPoint p : changed) {
             const QRgb c = rig.surface.pixelAt(p.x(), p.y());
@@ -230,11 +230,11 @@ TEST(MouseDown, duringARoundDoesNothing)
     Form1& game = inARound(rig);
     game.Form_KeyPress('a');
     game.Timer1_Timer();
-    const QImage before = rig.surface.image();
+    const QImage before = probe::image(rig.surface);
     const auto holesBefore = holes(game.state);
     for (const int button : {1, 2, 4})
         game.Form_MouseDown(button, 0, 100, 100);
-    EXPECT_EQ(rig.surface.image(), before);
+    EXPECT_EQ(probe::image(rig.surface), before);
     EXPECT_EQ(holes(game.state), holesBefore);
     EXPECT_EQ(game.state.gameStopped, game.state.flagOff);
 }

@@ -1,14 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The opening screen: everything in its place, the holes put back to their start,
-// the numbers shown as they stand, and the letters A S D F after any number of rounds;
-// the status texts laid out the same whatever the desktop's fonts.
+// the numbers shown as they stand, the letters A S D F after any number of rounds, and the status
+// texts each in its own place.
 #include "fakes.h"
+#include "golden/screens.h"
 #include "surface_probe.h"
-
-#include <QFontInfo>
-#include <QGuiApplication>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -54,7 +50,7 @@ QImage expectedScreen(const SpriteCatalogue& sprites, int score, int best, int s
     s.drawText(100, 390, "最高：", 15, 12);
     s.drawText(760, 410, shown(best), 0, 15);
     s.drawText(700, 380, shown(best), 15, 15);
-    return s.image();
+    return probe::image(s);
 }
 
 void expectHolesAtTheirStart(const GameState& s)
@@ -71,45 +67,24 @@ void expectHolesAtTheirStart(const GameState& s)
 
 } // namespace
 
-TEST(OpeningScreen, atStartUpEverythingStandsWhereTheScreenMapPutsIt)
+// The opening screen, the prompt, START, a round under way and TIME UP, every device pixel as the game drew
+// them with Qt before it drew its own (tests/golden/README tells how the images were made).
+TEST(GoldenScreens, eachScreenShowsItsImagePixelForPixel)
 {
-    GameRig rig;
-    rig.loaded();
-    EXPECT_TRUE(rig.surface.image() == expectedScreen(rig.sprites, 0, 0, 30, Store::HITO_A, 0, 1950))
-        << "the opening screen differs";
-}
-
-TEST(OpeningScreen, groundBandBeginsAtY3130AndTheMolesStandOnItAt970h)
-{
-    GameRig rig;
-    rig.loaded();
-    const Surface& s = rig.surface;
-    for (const int x : {0, 30, 340, 399}) {
-        EXPECT_EQ(s.pixelAt(x, 208), probe::green) << x;
-        EXPECT_EQ(s.pixelAt(x, 209), probe::olive) << x;
-        EXPECT_EQ(s.pixelAt(x, 436), probe::olive) << x;
-    }
-    EXPECT_EQ(s.pixelAt(402, 300), probe::green);
-    for (int h = 1; h <= 4; ++h)
-        EXPECT_TRUE(showsPicture(s, rig.sprites, Store::MOGURA1, 0, 970 * h, 2370, 1)) << h;
-}
-
-TEST(OpeningScreen, buttonsRestWithTheLettersASDFFromLeftToRight)
-{
-    GameRig rig;
-    rig.loaded();
-    // Each letter, drawn on its own button elsewhere, must match what the screen shows.
-    const char* letters[] = {"", "A", "S", "D", "F"};
-    for (int h = 1; h <= 4; ++h) {
-        const QRect button = probe::placeOf(*rig.sprites.picture(Store::BOTAN_HUDAN), 970 * (h + 0.2), 4108);
-        for (int other = 1; other <= 4; ++other) {
-            Surface alone(578, 437);
-            alone.copyPicture(*rig.sprites.picture(Store::BOTAN_HUDAN), 970 * (h + 0.2), 4108);
-            alone.drawText(200 + 960 * (h + 0.2), 4450, letters[other], 0, 18);
-            EXPECT_EQ(probe::region(rig.surface, button) == probe::region(alone, button), other == h)
-                << "hole " << h << " letter " << letters[other];
+    for (const golden::Screen& screen : golden::screens)
+        for (const int scale : screen.scales) {
+            const std::string file = golden::fileName(screen.name, scale);
+            QImage expected(QString::fromStdString(ZUBOTTA_SOURCE_DIR "/tests/golden/" + file));
+            ASSERT_FALSE(expected.isNull()) << file;
+            expected = expected.convertToFormat(QImage::Format_RGB32);
+            QImage shown = golden::play(screen.name, scale, [](const Surface& s) { return probe::image(s); });
+            shown.setDevicePixelRatio(1);
+            ASSERT_EQ(shown.size(), expected.size()) << file;
+            const QRect differing = probe::changedBox(expected, shown);
+            EXPECT_TRUE(differing.isEmpty())
+                << file << " differs in the device pixels " << differing.x() << "," << differing.y() << " "
+                << differing.width() << "x" << differing.height();
         }
-    }
 }
 
 TEST(OpeningScreen, showsScoreBestSecondsAndTheManAsTheyStandWithoutResettingThem)
@@ -123,7 +98,7 @@ TEST(OpeningScreen, showsScoreBestSecondsAndTheManAsTheyStandWithoutResettingThe
     s.hammerAim = 13;
     s.hammerFrame = 4;
     game.初期_画面描画();
-    EXPECT_TRUE(rig.surface.image() == expectedScreen(rig.sprites, 42, 57, 13, Store::HITO_C, 4, 1940))
+    EXPECT_TRUE(probe::image(rig.surface) == expectedScreen(rig.sprites, 42, 57, 13, Store::HITO_C, 4, 1940))
         << "the opening screen differs";
     EXPECT_EQ(s.score, 42);
     EXPECT_EQ(s.bestScore, 57);
@@ -165,7 +140,7 @@ TEST(OpeningScreen, drawnAfterTimeUpRemovesTheTextAndShowsTheLastRound)
     ASSERT_GT(s.score, 0);
     ASSERT_EQ(s.hammerAim, 13); // hole 3 was the only one ever up
     game.初期_画面描画();
-    EXPECT_TRUE(rig.surface.image() ==
+    EXPECT_TRUE(probe::image(rig.surface) ==
                 expectedScreen(rig.sprites, s.score, s.bestScore, 0, Store::HITO_C, s.hammerFrame, 1940))
         << "the opening screen differs";
 }
@@ -207,7 +182,7 @@ QRect shadowedTextInk(double x, double y, const std::string& text, double points
     Surface alone(578, 437);
     alone.drawText(x + dx, y + dy, text, 0, points);
     alone.drawText(x, y, text, 15, points);
-    return probe::changedBox(Surface(578, 437).image(), alone.image());
+    return probe::changedBox(probe::image(Surface(578, 437)), probe::image(alone));
 }
 
 struct StatusText {
@@ -256,19 +231,6 @@ TEST(ScreenLayout, everyStatusTextAndNumberUpTo9999StaysInItsPlaceApartFromTheOt
     }
 }
 
-TEST(ScreenLayout, pushSpaceKeyStaysInsideTheClientWithGreenToSpare)
-{
-    GameRig rig;
-    Form1& game = rig.loaded();
-    const QImage before = rig.surface.image();
-    game.Form_MouseDown(1, 0, 3000, 3000);
-    const QRect prompt = probe::changedBox(before, rig.surface.image());
-    ASSERT_FALSE(prompt.isEmpty());
-    EXPECT_GE(prompt.left(), 33); // (500, 1000) twips
-    EXPECT_LE(prompt.right(), clientWidth - 1 - 10);
-    EXPECT_EQ(prompt, shadowedTextInk(500, 1000, "PUSH [SPACE] KEY", 30, 50, 50));
-}
-
 // The seconds' erase square ends just left of "秒": a whole round of renewals leaves every pixel of it.
 TEST(ScreenLayout, renewingTheSecondsLeavesTheSecondsMarkWhole)
 {
@@ -280,43 +242,4 @@ TEST(ScreenLayout, renewingTheSecondsLeavesTheSecondsMarkWhole)
     fresh.loaded().初期_画面描画();
     const QRect mark = shadowedTextInk(5300, 500, "秒", 15, 60, 30);
     EXPECT_TRUE(probe::region(rig.surface, mark) == probe::region(fresh.surface, mark));
-}
-
-// The game draws with its own face, so a desktop whose sans-serif is a wide face changes no pixel.
-// The comparison runs this program again under tests/wide_sans_serif.conf, which draws the same
-// screen into the file named by ZUBOTTA_SAVE_SCREEN.
-TEST(ScreenLayout, sameOnADesktopWhoseSansSerifIsWide)
-{
-    GameRig rig;
-    Form1& game = rig.loaded();
-    game.state.score = 9995;
-    game.state.bestScore = 9999;
-    game.state.timeLeft = 17;
-    game.state.hammerAim = 11;
-    game.state.hammerFrame = 3;
-    game.Form_MouseDown(1, 0, 3000, 3000);
-    game.描画_文字(2000, 1050, "START", 15, 28);
-    game.描画_文字(2000, 1000, "TIME UP", 15, 30);
-    QImage screen = rig.surface.image();
-    screen.setText("desktopFace", QFontInfo(QGuiApplication::font()).family());
-    if (const QString saveTo = qEnvironmentVariable("ZUBOTTA_SAVE_SCREEN"); !saveTo.isEmpty()) {
-        ASSERT_TRUE(screen.save(saveTo));
-        return;
-    }
-
-    const QTemporaryDir folder;
-    const QString file = folder.filePath("wide.png");
-    QProcess again;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("FONTCONFIG_FILE", ZUBOTTA_WIDE_SANS_SERIF);
-    environment.insert("ZUBOTTA_SAVE_SCREEN", file);
-    again.setProcessEnvironment(environment);
-    again.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=ScreenLayout.sameOnADesktopWhoseSansSerifIsWide"});
-    ASSERT_TRUE(again.waitForFinished(60000));
-    ASSERT_EQ(again.exitCode(), 0) << again.readAllStandardOutput().toStdString();
-    const QImage wide(file);
-    EXPECT_TRUE(wide.text("desktopFace").startsWith("URW Gothic")) << "the desktop's face did not change";
-    EXPECT_NE(wide.text("desktopFace"), screen.text("desktopFace"));
-    EXPECT_TRUE(wide.convertToFormat(screen.format()) == screen) << "the screen changed with the desktop's face";
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "fakes.h"
+#include "surface_probe.h"
 
 #include <QImage>
 #include <QRect>
@@ -132,11 +133,11 @@ inline std::vector<QPoint> differences(const QImage& a, const QImage& b, const Q
 
 // Whether a picture shows at its natural size with its top-left corner at a pixel of the surface,
 // comparing only the picture's rows first..last.
-inline bool showsPictureRows(const Surface& surface, const QImage& picture, QPoint at, int first, int last)
+inline bool showsPictureRows(const Surface& surface, const Picture& picture, QPoint at, int first, int last)
 {
     for (int y = first; y <= last; ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            if (surface.pixelAt(at.x() + x, at.y() + y) != (picture.pixel(x, y) | 0xff000000u))
+        for (int x = 0; x < picture.width; ++x)
+            if (surface.pixelAt(at.x() + x, at.y() + y) != picture.pixel(x, y))
                 return false;
     return true;
 }
@@ -145,12 +146,6 @@ inline bool showsPictureRows(const Surface& surface, const QImage& picture, QPoi
 inline QPoint buttonCorner(const GameState& s, int h)
 {
     return {Surface::toPixel((h + 0.2) * s.columnWidth), Surface::toPixel(s.buttonRow * s.rowHeight)};
-}
-
-// The top-left pixel of hole h's mole.
-inline QPoint moleCorner(const GameState& s, int h)
-{
-    return {Surface::toPixel(h * s.columnWidth), Surface::toPixel(s.moleRow * s.rowHeight)};
 }
 
 } // namespace play

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "fakes.h"
-#include "sound/sdl_sound_library.h"
+#include "desktop/sdl_sound_library.h"
 #include "sound_test_wav.h"
 
 #include <gtest/gtest.h>

@@ -39,7 +39,7 @@ std::vector<Refresh> startWatchingRefreshes(GameRig& rig, const QImage& opening)
     std::vector<Refresh> seen;
     Form1& game = rig.game;
     rig.surface.setRefreshListener([&] {
-        seen.push_back({rig.clock.elapsed, showsStartOver(rig.surface.image(), opening), game.state.score,
+        seen.push_back({rig.clock.elapsed, showsStartOver(probe::image(rig.surface), opening), game.state.score,
                         game.state.timeLeft});
     });
     game.処理_開始();
@@ -53,7 +53,7 @@ TEST(RoundStart, showsStartOnTheScreenBeforeTheOneSecondPauseThenResets)
 {
     GameRig rig;
     Form1& game = rig.loaded();
-    const QImage opening = rig.surface.image();
+    const QImage opening = probe::image(rig.surface);
     const double before = rig.clock.elapsed;
 
     const auto seen = startWatchingRefreshes(rig, opening);
@@ -64,7 +64,7 @@ TEST(RoundStart, showsStartOnTheScreenBeforeTheOneSecondPauseThenResets)
     EXPECT_FALSE(seen.back().start);
     EXPECT_GE(seen.back().time - shown->time, 1.0) << "the pause after \"START\" was shorter than a second";
     EXPECT_GE(rig.clock.elapsed - before, 1.0);
-    EXPECT_EQ(rig.surface.image(), opening) << "\"START\" is still on the screen after the reset";
+    EXPECT_EQ(probe::image(rig.surface), opening) << "\"START\" is still on the screen after the reset";
     EXPECT_EQ(game.state.gameStopped, game.state.flagOff);
 }
 
@@ -72,7 +72,7 @@ TEST(RoundStart, afterTimeUpShowsStartOverTheOldNumbersThenBeginsAfreshKeepingTh
 {
     GameRig rig;
     Form1& game = rig.loaded();
-    const QImage opening = rig.surface.image();
+    const QImage opening = probe::image(rig.surface);
     game.処理_開始();
     for (const char c : {'a', 's', 'd', 'f'})
         game.Form_KeyPress(c);

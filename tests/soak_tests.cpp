@@ -13,7 +13,7 @@
 // - RealEventLoop.DISABLED_TenRealRounds: the same for ten real 30-second rounds and 100,000 events
 //   (about six minutes; tools/reliability/soak.sh runs it).
 #include "reliability_support.h"
-#include "window/game_window.h"
+#include "desktop/game_window.h"
 
 #include <QAction>
 #include <QApplication>

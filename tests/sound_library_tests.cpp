@@ -2,7 +2,7 @@
 // The SDL sound library on SDL's own drivers: "disk" writes the mixed output to a file that the tests
 // read back; a post-mix hook counts the frames mixed so far to mark when each call happened.
 #include "fakes.h"
-#include "sound/sdl_sound_library.h"
+#include "desktop/sdl_sound_library.h"
 #include "sound_test_wav.h"
 
 #include <SDL.h>

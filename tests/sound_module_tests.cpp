@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Module1: the device, turning file names in the working directory (or the installed folder) into sounds,
 // and its error boxes.
-#include "sound/sdl_sound_library.h"
+#include "desktop/sdl_sound_library.h"
 #include "sound/sound_module.h"
 #include "sound_test_wav.h"
 

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <utility>
 
 TEST(SpriteCatalogue, holdsThirtyTwoPicturesAtTheirDesignedSizes)
 {
-    const std::map<Store, std::vector<QSize>> sizes{
+    const std::map<Store, std::vector<std::pair<int, int>>> sizes{
         {Store::MOGURA1, {{65, 105}}}, {Store::MOGURA2, {{65, 105}}}, {Store::MOGURA3, {{65, 105}}},
         {Store::MOGURA4, {{65, 105}}}, {Store::MOGURA5, {{65, 105}}}, {Store::MOGURA6, {{65, 105}}},
         {Store::NIGE, {{65, 105}, {65, 105}, {65, 105}}},
@@ -24,15 +26,23 @@ TEST(SpriteCatalogue, holdsThirtyTwoPicturesAtTheirDesignedSizes)
         const auto& expected = sizes.at(store);
         ASSERT_EQ(SpriteCatalogue::pictureCount(store), static_cast<int>(expected.size()));
         for (int index = 0; index < static_cast<int>(expected.size()); ++index) {
-            const QImage* picture = sprites.picture(store, index);
+            const Picture* picture = sprites.picture(store, index);
             ASSERT_NE(picture, nullptr);
-            EXPECT_EQ(picture->size(), expected[static_cast<std::size_t>(index)])
-                << SpriteCatalogue::resourcePath(store, index).toStdString();
-            EXPECT_FALSE(picture->hasAlphaChannel());
+            EXPECT_EQ(std::pair(picture->width, picture->height), expected[static_cast<std::size_t>(index)])
+                << SpriteCatalogue::fileName(store, index);
+            EXPECT_EQ(picture->pixels.size(), static_cast<std::size_t>(picture->width * picture->height));
+            EXPECT_TRUE(std::all_of(picture->pixels.begin(), picture->pixels.end(),
+                                    [](Rgb pixel) { return pixel >> 24 == 0xff; }));
             ++pictures;
         }
     }
     EXPECT_EQ(pictures, 32);
+
+    // The icon keeps its clear corners, so no desktop shows a square behind the mole.
+    const Picture& icon = sprites.icon();
+    ASSERT_EQ(std::pair(icon.width, icon.height), std::pair(32, 32));
+    EXPECT_EQ(icon.pixel(0, 0) >> 24, 0u);
+    EXPECT_EQ(icon.pixel(16, 16) >> 24, 0xffu);
 }
 
 TEST(SpriteCatalogue, anIndexOutsideAStoreYieldsNothing)

@@ -1,6 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Loads the embedded sprite pictures once, as opaque 24-bit images.
+// Decodes the built-in sprite pictures once, as opaque pixels.
 #include "window/sprite_catalogue.h"
+
+#include "window/embedded_art.h"
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
+#include <stb_image.h>
+
+#include <memory>
 
 namespace {
 
@@ -18,6 +27,25 @@ bool isArray(Store store)
     return store == Store::NIGE || store >= Store::HITO_A;
 }
 
+// The art file's pixels, with their alpha: the sprites are opaque, the icon's corners are clear. An empty
+// picture for a file that is missing or does not decode.
+Picture decoded(const std::string& fileName)
+{
+    const auto bytes = embeddedArt(fileName);
+    int width = 0, height = 0, channels = 0;
+    const std::unique_ptr<stbi_uc, void (*)(void*)> rgba(
+        stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 4),
+        stbi_image_free);
+    if (!rgba)
+        return {};
+    Picture picture{width, height, std::vector<Rgb>(static_cast<std::size_t>(width) * height)};
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+        const stbi_uc* p = rgba.get() + 4 * i;
+        picture.pixels[i] = static_cast<Rgb>(p[3]) << 24 | (::rgb(p[0], p[1], p[2]) & 0xffffffu);
+    }
+    return picture;
+}
+
 } // namespace
 
 int SpriteCatalogue::pictureCount(Store store)
@@ -27,23 +55,21 @@ int SpriteCatalogue::pictureCount(Store store)
     return store >= Store::HITO_A ? 5 : 1;
 }
 
-QString SpriteCatalogue::resourcePath(Store store, int index)
+std::string SpriteCatalogue::fileName(Store store, int index)
 {
-    const QString name = QString::fromLatin1(storeName(store));
-    return isArray(store) ? QStringLiteral(":/art/%1%2.png").arg(name).arg(index)
-                          : QStringLiteral(":/art/%1.png").arg(name);
+    return std::string(storeName(store)) + (isArray(store) ? std::to_string(index) : "") + ".png";
 }
 
-SpriteCatalogue::SpriteCatalogue()
+SpriteCatalogue::SpriteCatalogue() : iconPicture(decoded("icon.png"))
 {
     for (const Store store : allStores) {
         auto& pictures = stores[static_cast<std::size_t>(store)];
         for (int index = 0; index < pictureCount(store); ++index)
-            pictures.push_back(QImage(resourcePath(store, index)).convertToFormat(QImage::Format_RGB32));
+            pictures.push_back(decoded(fileName(store, index)));
     }
 }
 
-const QImage* SpriteCatalogue::picture(Store store, int index) const
+const Picture* SpriteCatalogue::picture(Store store, int index) const
 {
     const auto& pictures = stores[static_cast<std::size_t>(store)];
     if (index < 0 || index >= static_cast<int>(pictures.size()))

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The 32 sprite pictures in their 14 stores, embedded in the program and looked up by store and index.
+// The 32 sprite pictures in their 14 stores and the game's icon, built into the program and looked up by
+// store and index.
 #pragma once
 
-#include <QImage>
+#include "window/picture.h"
 
 #include <array>
+#include <string>
 #include <vector>
 
 enum class Store {
@@ -24,11 +26,14 @@ public:
     SpriteCatalogue();
 
     // The picture, or nullptr for an index outside the store.
-    const QImage* picture(Store store, int index = 0) const;
+    const Picture* picture(Store store, int index = 0) const;
+    // The window's icon, 32 x 32 pixels, clear around the mole.
+    const Picture& icon() const { return iconPicture; }
     static int pictureCount(Store store);
-    // The resource path of one picture, e.g. ":/art/NIGE1.png".
-    static QString resourcePath(Store store, int index);
+    // The art file of one picture, e.g. "NIGE1.png".
+    static std::string fileName(Store store, int index);
 
 private:
-    std::array<std::vector<QImage>, allStores.size()> stores;
+    std::array<std::vector<Picture>, allStores.size()> stores;
+    Picture iconPicture;
 };

@@ -1,54 +1,85 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The persistent drawing surface: a QImage the window shows, drawn on in twips.
+// The persistent drawing surface: 32-bit pixels at a whole device scale, drawn on in twips.
 #include "window/surface.h"
 
-#include "drawing/palette.h"
-
-#include <QFontDatabase>
-#include <QFontMetrics>
-#include <QGuiApplication>
-#include <QPainter>
+#include "window/text_face.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <utility>
 
 namespace {
 
-// VL Gothic, whose Latin letters and digits are half-width, fits the fixed layout of the texts.
-constexpr const char* gameFontFile = "/usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf";
-
-const QFont& gameFace()
+// The next character of a UTF-8 text; a malformed byte stands for itself.
+char32_t nextCharacter(std::string_view text, std::size_t& at)
 {
-    static const QFont face = Surface::textFaceFrom(QString::fromUtf8(gameFontFile));
-    return face;
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at++);
+    const int tail = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+    if (tail == 0 || at + tail > text.size())
+        return lead;
+    char32_t character = lead & (0x3F >> tail);
+    for (int i = 0; i < tail; ++i)
+        character = character << 6 | (byte(at++) & 0x3F);
+    return character;
+}
+
+// The face at a pixel size for a device scale. The face holds scales 1 to 4; a larger scale takes the
+// scale-1 glyphs enlarged by it, so the layout stays the same and every pixel stays crisp.
+struct ScaledFace {
+    const FaceSize* face = nullptr;
+    int enlargement = 1;
+};
+
+ScaledFace faceFor(double points, int scale)
+{
+    const int pixelSize = std::max(1, static_cast<int>(std::lround(points * 20 / Surface::twipsPerPixel)));
+    const FaceSize* atScaleOne = nullptr;
+    for (const FaceSize& face : textFaceSizes()) {
+        if (face.pixelSize != pixelSize)
+            continue;
+        if (face.scale == scale)
+            return {&face, 1};
+        if (face.scale == 1)
+            atScaleOne = &face;
+    }
+    return {atScaleOne, atScaleOne != nullptr ? scale : 1};
+}
+
+// A character outside the face draws nothing and takes no room.
+const Glyph* glyphFor(const FaceSize& face, char32_t character)
+{
+    const auto found = std::find_if(face.glyphs.begin(), face.glyphs.end(),
+                                    [&](const Glyph& glyph) { return glyph.character == character; });
+    return found != face.glyphs.end() ? &*found : nullptr;
+}
+
+// Each channel times a / 255, rounded as Qt's raster engine rounds it, so soft glyph edges blend to the
+// very levels the font engine gave them on the desktop.
+Rgb byteTimes(Rgb x, Rgb a)
+{
+    Rgb redBlue = (x & 0xff00ff) * a;
+    redBlue = ((redBlue + ((redBlue >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+    Rgb alphaGreen = ((x >> 8) & 0xff00ff) * a;
+    alphaGreen = (alphaGreen + ((alphaGreen >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+    return alphaGreen | redBlue;
+}
+
+// A colour laid over a pixel with a glyph's coverage of it.
+Rgb covered(Rgb pixel, Rgb colour, Rgb coverage)
+{
+    return coverage == 255 ? colour : byteTimes(colour, coverage) + byteTimes(pixel, 255 - coverage);
 }
 
 } // namespace
 
 Surface::Surface(int widthPixels, int heightPixels, double devicePixelRatio)
-    : scale(std::max(1, static_cast<int>(std::lround(devicePixelRatio)))),
-      canvas(widthPixels * scale, heightPixels * scale, QImage::Format_RGB32),
-      face(gameFace())
+    : width(widthPixels),
+      height(heightPixels),
+      scale(std::max(1, static_cast<int>(std::lround(devicePixelRatio)))),
+      canvas(static_cast<std::size_t>(deviceWidth()) * deviceHeight())
 {
-    canvas.setDevicePixelRatio(scale);
     clear(windowBackgroundColour);
-}
-
-QFont Surface::textFaceFrom(const QString& fontFile)
-{
-    const int id = QFontDatabase::addApplicationFont(fontFile);
-    const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
-    if (families.isEmpty()) {
-        std::fprintf(stderr, "Zubotta: cannot load the font %s (fonts-vlgothic); texts use the desktop's font\n",
-                     qPrintable(fontFile));
-        return QGuiApplication::font();
-    }
-    // An explicit family and hinting, so no desktop setting changes a text's pixels.
-    QFont chosen(families.first());
-    chosen.setHintingPreference(QFont::PreferFullHinting);
-    return chosen;
 }
 
 int Surface::toPixel(double twips)
@@ -56,11 +87,25 @@ int Surface::toPixel(double twips)
     return static_cast<int>(std::lround(twips / twipsPerPixel));
 }
 
+void Surface::markChanged(const Rect& logicalArea)
+{
+    changed = changed.united(logicalArea.intersected({0, 0, width, height}));
+}
+
+void Surface::fillDevice(Rect area, Rgb colour)
+{
+    area = area.intersected({0, 0, deviceWidth(), deviceHeight()});
+    for (int y = area.y; y < area.bottom(); ++y) {
+        const auto row = canvas.begin() + static_cast<std::ptrdiff_t>(y) * deviceWidth();
+        std::fill(row + area.x, row + area.right(), colour);
+    }
+}
+
 void Surface::clear(int colour)
 {
     if (const auto rgb = paletteColour(colour)) {
-        canvas.fill(*rgb);
-        changed = true;
+        std::fill(canvas.begin(), canvas.end(), *rgb);
+        markChanged({0, 0, width, height});
     }
 }
 
@@ -69,64 +114,87 @@ void Surface::fillRectangle(double x1, double y1, double x2, double y2, int colo
     const auto rgb = paletteColour(colour);
     if (!rgb)
         return;
-    const QPoint corner1(toPixel(std::min(x1, x2)), toPixel(std::min(y1, y2)));
-    const QPoint corner2(toPixel(std::max(x1, x2)), toPixel(std::max(y1, y2)));
-    QPainter painter(&canvas);
-    painter.fillRect(QRect(corner1, corner2).adjusted(0, 0, -1, -1), QColor(*rgb));
-    changed = true;
-}
-
-QFont Surface::fontAt(double points) const
-{
-    QFont font = face;
-    // A point is 20 twips; without anti-aliasing a text drawn again in the background erases exactly.
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(points * 20 / twipsPerPixel))));
-    font.setStyleStrategy(QFont::NoAntialias);
-    return font;
+    const int left = toPixel(std::min(x1, x2));
+    const int top = toPixel(std::min(y1, y2));
+    const Rect area{left, top, toPixel(std::max(x1, x2)) - left, toPixel(std::max(y1, y2)) - top};
+    fillDevice({area.x * scale, area.y * scale, area.width * scale, area.height * scale}, *rgb);
+    markChanged(area);
 }
 
 void Surface::drawText(double x, double y, std::string_view utf8Text, int colour, double points)
 {
     const auto rgb = paletteColour(colour);
-    if (!rgb || utf8Text.empty())
+    const ScaledFace scaled = faceFor(points, scale);
+    if (!rgb || scaled.face == nullptr)
         return;
-    const QFont font = fontAt(points);
-    QPainter painter(&canvas);
-    painter.setFont(font);
-    painter.setPen(QColor(*rgb));
-    const QFontMetrics metrics(font, &canvas);
-    painter.drawText(QPoint(toPixel(x), toPixel(y) + metrics.ascent()),
-                     QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size())));
-    changed = true;
+    const int e = scaled.enlargement;
+    int penX = toPixel(x) * scale;
+    const int baseline = (toPixel(y) + scaled.face->ascent) * scale;
+    for (std::size_t at = 0; at < utf8Text.size();) {
+        const Glyph* glyph = glyphFor(*scaled.face, nextCharacter(utf8Text, at));
+        if (glyph == nullptr)
+            continue;
+        drawGlyph(*glyph, penX, baseline, e, *rgb);
+        penX += glyph->deviceAdvance * e;
+    }
+    markChanged(textBox(x, y, utf8Text, points));
 }
 
-QRect Surface::textBox(double x, double y, std::string_view utf8Text, double points) const
+void Surface::drawGlyph(const Glyph& glyph, int penX, int baseline, int enlargement, Rgb colour)
 {
-    const QFontMetrics metrics(fontAt(points), &canvas);
-    const QString text = QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size()));
-    return QRect(toPixel(x), toPixel(y), metrics.horizontalAdvance(text), metrics.height());
+    const std::uint8_t* coverage = textFaceCoverage() + glyph.firstByte;
+    for (int gy = 0; gy < glyph.height * enlargement; ++gy) {
+        const int y = baseline + glyph.top * enlargement + gy;
+        if (y < 0 || y >= deviceHeight())
+            continue;
+        Rgb* row = canvas.data() + static_cast<std::ptrdiff_t>(y) * deviceWidth();
+        for (int gx = 0; gx < glyph.width * enlargement; ++gx) {
+            const int x = penX + glyph.left * enlargement + gx;
+            const Rgb level = coverage[(gy / enlargement) * glyph.width + gx / enlargement];
+            if (level != 0 && x >= 0 && x < deviceWidth())
+                row[x] = covered(row[x], colour, level);
+        }
+    }
 }
 
-QRect Surface::copyPicture(const QImage& picture, double x, double y)
+Rect Surface::textBox(double x, double y, std::string_view utf8Text, double points) const
 {
-    const QRect place(QPoint(toPixel(x), toPixel(y)), picture.size());
-    QPainter painter(&canvas);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(place, picture);
-    changed = true;
+    const ScaledFace scaled = faceFor(points, scale);
+    if (scaled.face == nullptr)
+        return {toPixel(x), toPixel(y), 0, 0};
+    int advance64 = 0;
+    for (std::size_t at = 0; at < utf8Text.size();)
+        if (const Glyph* glyph = glyphFor(*scaled.face, nextCharacter(utf8Text, at)))
+            advance64 += glyph->advance64;
+    // Glyphs reach a little past their advance; the box is the line box, as a text layout gives it.
+    return {toPixel(x), toPixel(y), (advance64 + 32) / 64, scaled.face->lineHeight};
+}
+
+Rect Surface::copyPicture(const Picture& picture, double x, double y)
+{
+    const Rect place{toPixel(x), toPixel(y), picture.width, picture.height};
+    const Rect shown = place.intersected({0, 0, width, height});
+    for (int py = shown.y * scale; py < shown.bottom() * scale; ++py) {
+        Rgb* row = canvas.data() + static_cast<std::ptrdiff_t>(py) * deviceWidth();
+        const int pictureY = py / scale - place.y;
+        for (int px = shown.x * scale; px < shown.right() * scale; ++px)
+            row[px] = picture.pixel(px / scale - place.x, pictureY);
+    }
+    markChanged(place);
     return place;
 }
 
 void Surface::refresh()
 {
-    changed = false;
+    // The listener may take the changes to show only those; what it leaves is shown by now all the same.
     if (refreshListener)
         refreshListener();
+    changed = {};
 }
 
-bool Surface::takeChanges()
+Rect Surface::takeChanges()
 {
-    return std::exchange(changed, false);
+    return std::exchange(changed, Rect{});
 }
 
 void Surface::setRefreshListener(std::function<void()> listener)
@@ -134,7 +202,7 @@ void Surface::setRefreshListener(std::function<void()> listener)
     refreshListener = std::move(listener);
 }
 
-QRgb Surface::pixelAt(int x, int y) const
+Rgb Surface::pixelAt(int x, int y) const
 {
-    return canvas.pixel(x * scale, y * scale);
+    return canvas[static_cast<std::size_t>(y) * scale * deviceWidth() + static_cast<std::size_t>(x) * scale];
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Zubotta under a real window manager (openbox) in a private X server: the frame where the game puts
-# it, a round played, the keys back with the game after a menu closes with Esc, and the picture
-# enlarged crisply in a window at least twice its size, where a click still shows the prompt.
+# Zubotta under real window managers in a private X server. Openbox: the frame where the game puts
+# it (also at scale 3), the about box over the game, a round played, the keys back with the game after
+# a menu closes with Esc, mashed Space starting one pause, the picture enlarged crisply in a window at
+# least twice its size, where a click still shows the prompt, and shrunk whole at scale 0.5.
+# i3 (tiling, when installed): the first screen enlarged in its tile.
 #
 # usage: window_manager.sh <zubotta binary> <folder holding the sounds> <output folder>
 #
@@ -119,6 +121,27 @@ read -r cx cy cw ch < <(geometry "$window")
 [ "$cy" -ge 0 ] || fail "the client area starts above the screen, at y $cy: the title bar is unseen"
 picture_w=$cw
 
+# The about box (その他) is a dialog of the game's window: transient for it and centred over it.
+about_box() { xdotool search --onlyvisible --name '^Zubotta$' 2>/dev/null | grep -v "^$window\$" | head -n1; }
+about_open() { box=$(about_box); [ -n "$box" ]; }
+xdotool mousemove $((cx + 125)) $((cy + 8)) click 1
+if poll 3000 about_open; then
+    read -r bx by bw bh < <(geometry "$box")
+    owner=$(xprop -id "$box" WM_TRANSIENT_FOR | sed -n 's/.*# \(0x[0-9a-f]*\).*/\1/p')
+    [ $((owner)) = $((window)) ] || fail "the about box belongs to window $owner, not to the game's $window"
+    off_x=$((bx + bw / 2 - cx - cw / 2)) off_y=$((by + bh / 2 - cy - ch / 2))
+    if [ ${off_x#-} -le 30 ] && [ ${off_y#-} -le 40 ]; then
+        note "the about box stands over the game, its centre $off_x,$off_y from the game's"
+    else
+        fail "the about box's centre stands $off_x,$off_y from the game's, not over it"
+    fi
+    xdotool key Return
+    about_closed() { [ -z "$(about_box)" ]; }
+    poll 3000 about_closed || fail "Return did not close the about box"
+else
+    fail "the about box did not open"
+fi
+
 design_ready() { shot "$work/design.png" && locate_picture 1 "$work/design.png"; }
 poll 10000 design_ready || fail "no screenshot of the opening screen"
 note "menu bar $menu_bar pixels; picture at $dx,$dy"
@@ -152,8 +175,11 @@ if poll 3000 menu_open; then
     xdotool key space
     poll 3000 start_shown && note "after the menu closed, Space started a round" ||
         fail "after the menu closed with Esc, Space did not start a round (menu open: $(menu_open && echo yes || echo no))"
+    # Space mashed during the pause starts no further pause: Esc ends the game once this one is over
+    # (each further pause would hold it back a second).
+    xdotool key --delay 100 space space space space space space space
     xdotool key Escape
-    expect_exit_zero "Esc after a menu closed" 3000
+    expect_exit_zero "Esc after a menu closed and Space mashed during START" 3500
 else
     fail "the ゲーム menu did not open"
 fi
@@ -197,4 +223,72 @@ xdotool keyup space
 xdotool key Escape
 expect_exit_zero "Esc after Space was held in full screen" 2500
 
-finish "$work/game.log" "$work/openbox.log"
+# === Run 3, scale factors: at 3 the frame as at 1, the title bar on the screen; at 0.5 the whole picture.
+launch_in "$sounds" env QT_SCALE_FACTOR=3 "$game" || exit 1
+# Corner -3,-3 and width 400 in logical pixels: 9 and 1200 device pixels, less the third of a pixel a
+# client of whole logical pixels cannot give.
+framed_at_3() {
+    frame=$(frame_of "$window")
+    read -r fx fy fw fh < <(geometry "$frame")
+    [ "$fx $fy" = "-9 -9" ] && [ "$fw" -ge 1199 ] && [ "$fw" -le 1200 ]
+}
+if poll 5000 framed_at_3; then
+    note "scale 3: frame at $fx,$fy, $fw pixels wide"
+else
+    fail "scale 3: the frame stands at $(geometry "$frame"), not at -9 -9 and 1200 wide"
+fi
+[ "$(geometry "$window" | cut -d' ' -f2)" -ge 0 ] || fail "scale 3: the client starts above the screen: the title bar is unseen"
+xdotool key --window "$window" Escape
+expect_exit_zero "Esc at scale 3" 3000
+
+launch_in "$sounds" env QT_SCALE_FACTOR=0.5 "$game" || exit 1
+# The label of hole 4's key button, at picture pixels (272, 300) to (311, 321), halved.
+button4_white() {
+    local x y w h bar
+    shot "$work/half-scale.png" || return 1
+    read -r x y w h < <(geometry "$window")
+    bar=$(convert "$work/half-scale.png" -crop "1x60+$((x + 5))+$((y < 0 ? 0 : y))" +repage -depth 8 txt:- |
+        tail -n +2 | grep -n '#008000' | head -n1 | cut -d: -f1)
+    [ -n "$bar" ] || return 1
+    dx=$x dy=$((y + bar - 1))
+    white=$(count "$work/half-scale.png" 138 151 16 9 FFFFFF)
+    [ "$white" -ge 40 ]
+}
+if poll 5000 button4_white; then
+    note "scale 0.5: the whole picture, shrunk (hole 4's button label $white of 144 pixels white)"
+else
+    fail "scale 0.5: hole 4's button is not where the shrunk picture has it (${white:-no} white pixels)"
+fi
+cp "$work/half-scale.png" "$out/scale-0.5.png"
+xdotool key --window "$window" Escape
+expect_exit_zero "Esc at scale 0.5" 3000
+
+# === Run 4, tiled by i3: the window fills its tile at once, so the first screen is enlarged.
+logs=("$work/game.log" "$work/openbox.log")
+if command -v i3 >/dev/null; then
+    # A client kept connected, so the X server does not reset when openbox, its last one, leaves.
+    xprop -root -spy >/dev/null 2>&1 &
+    keeper=$!
+    kill "$wm_pid" && wait "$wm_pid" 2>/dev/null
+    printf '# i3 config file (v4)\nfont pango:monospace 8\n' >"$work/i3.conf"
+    i3 -c "$work/i3.conf" >"$work/i3.log" 2>&1 &
+    wm_pid=$!
+    logs+=("$work/i3.log")
+    i3_ready() { xprop -root I3_SOCKET_PATH 2>/dev/null | grep -q '"'; }
+    poll 10000 i3_ready || fail "i3 did not start"
+    kill "$keeper"
+    launch_in "$sounds" "$game" || exit 1
+    tiled() { read -r cx cy cw ch < <(geometry "$window"); [ "$cw" -ge 1200 ]; }
+    poll 5000 tiled || fail "i3 did not tile the window: $(geometry "$window")"
+    # The picture is the client width the designed 400-pixel frame would leave, with i3's sides.
+    picture_w=$((400 - $(geometry "$(frame_of "$window")" | cut -d' ' -f3) + cw))
+    margin_from=$cx
+    expect_2x "$work/tiled.png" "tiled by i3 at $cw x $ch, picture $picture_w wide"
+    cp "$work/tiled.png" "$out/tiled-i3.png"
+    xdotool key --window "$window" Escape
+    expect_exit_zero "Esc under i3" 3000
+else
+    note "i3 is not installed: the tiled window is not checked"
+fi
+
+finish "${logs[@]}"

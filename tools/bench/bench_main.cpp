@@ -145,6 +145,10 @@ int main(int argc, char** argv)
         format("%.3f ms", ticks["RunningTick/devicePixelRatio:1/repeats:15_median"] / 1000), "< 0.5 ms");
     row("Tick without its wait, pixel ratio 2 (median of 15)",
         format("%.3f ms", ticks["RunningTick/devicePixelRatio:2/repeats:15_median"] / 1000), "< 2 ms");
+    row("Score renewed after a hit, pixel ratio 1 (median of 15)",
+        format("%.1f us", ticks["ScoreOnHit/devicePixelRatio:1/repeats:15_median"]), "");
+    row("Score renewed after a hit, pixel ratio 2 (median of 15)",
+        format("%.1f us", ticks["ScoreOnHit/devicePixelRatio:2/repeats:15_median"]), "");
     row("Real pace, ticks per second over 10 s", format("%.2f", ticks["RealPace/iterations:1/real_time:ticks_per_s"]),
         "13.9 to 14.3");
     const double sleeping = ticks["RealPace/iterations:1/real_time:cpu_pct_of_core"];

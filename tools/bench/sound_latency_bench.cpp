@@ -5,7 +5,7 @@
 // - through a private PulseAudio server with a null sink, as SDL finds a player's sound server: the moment a
 //   reader of the sink's monitor (parec, 1 ms fragments) receives the first block holding the sound.
 #include "bench_figures.h"
-#include "sound/sdl_sound_library.h"
+#include "desktop/sdl_sound_library.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

@@ -5,12 +5,15 @@
 // come to rest), the hammer man lands a blow that hits, and the score is renewed; at device pixel
 // ratio 1 and 2.
 //
+// ScoreOnHit: the score renewed after a hit, four texts in the game's own face (two erasing, two drawing
+// a four-digit number); at device pixel ratio 1 and 2.
+//
 // RealPace: ten seconds of a round with the real clock and the window's 1 ms timer, keys typed between
 // ticks: ticks per second and the processor time of the process as a share of one core.
 // RealPaceSpinning: the same, but every sleep of the wait is replaced by watching the clock, which is
 // what a wait that spins for its whole length costs.
 #include "fakes.h"
-#include "window/system_seams.h"
+#include "desktop/system_seams.h"
 
 #include <benchmark/benchmark.h>
 
@@ -110,6 +113,26 @@ void RunningTick(benchmark::State& state)
         state.SkipWithError("the tick did not run as set up");
 }
 BENCHMARK(RunningTick)
+    ->ArgName("devicePixelRatio")
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+
+void ScoreOnHit(benchmark::State& state)
+{
+    InstantClock clock;
+    Bench bench(clock, static_cast<double>(state.range(0)));
+    Form1& game = bench.game;
+    for (auto _ : state) {
+        game.state.score = 1005;
+        game.描画_当たり時得点();
+    }
+    if (game.state.score != 1000)
+        state.SkipWithError("the score was not renewed");
+}
+BENCHMARK(ScoreOnHit)
     ->ArgName("devicePixelRatio")
     ->Arg(1)
     ->Arg(2)

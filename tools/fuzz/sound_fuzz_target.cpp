@@ -7,7 +7,7 @@
 // loaded through Module1::サウンド_読込, which must agree with the library (a sound exactly when the
 // library made one) and show exactly the boxes of its failure table: one for an empty file, none
 // otherwise. Any disagreement aborts, so the fuzzer reports it like a crash.
-#include "sound/sdl_sound_library.h"
+#include "desktop/sdl_sound_library.h"
 #include "sound/sound_module.h"
 
 #include <unistd.h>

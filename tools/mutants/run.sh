@@ -146,22 +146,34 @@ fault game/round.cpp $'    module1.サウンド_終了();\n' '' \
 fault game/round.cpp 'state.sndTimeUp, state.sndMole, state.sndMiss}' 'state.sndTimeUp, state.sndMiss}' \
     "quitting keeps the mole sound"
 # --- the sound library and module ---
-fault sound/sdl_sound_library.cpp 'const int first = reserveChannels(bufferCount);' $'bufferCount = 1;\n    const int first = reserveChannels(bufferCount);' \
+fault desktop/sdl_sound_library.cpp 'const int first = reserveChannels(bufferCount);' $'bufferCount = 1;\n    const int first = reserveChannels(bufferCount);' \
     "each sound gets one channel instead of its buffer count"
-fault sound/sdl_sound_library.cpp 'Mix_GroupChannels(first, first + bufferCount - 1, handle);' 'Mix_GroupChannels(first, first, handle);' \
+fault desktop/sdl_sound_library.cpp 'Mix_GroupChannels(first, first + bufferCount - 1, handle);' 'Mix_GroupChannels(first, first, handle);' \
     "each sound's group holds one channel instead of its buffer count"
-fault sound/sdl_sound_library.cpp 'Sound{std::move(*samples), std::move(chunk), first, bufferCount}' 'Sound{std::move(*samples), std::move(chunk), first, 1}' \
+fault desktop/sdl_sound_library.cpp 'Sound{std::move(*samples), std::move(chunk), first, bufferCount}' 'Sound{std::move(*samples), std::move(chunk), first, 1}' \
     "each sound counts one channel instead of its buffer count"
-fault sound/sdl_sound_library.cpp 'return startPlaying(sound, -1);' 'return startPlaying(sound, 0);' \
+fault desktop/sdl_sound_library.cpp 'return startPlaying(sound, -1);' 'return startPlaying(sound, 0);' \
     "the library's looping play plays once"
-fault sound/sdl_sound_library.cpp 'std::min_element(begin, begin + sound.channelCount)' 'std::max_element(begin, begin + sound.channelCount)' \
+fault desktop/sdl_sound_library.cpp 'std::min_element(begin, begin + sound.channelCount)' 'std::max_element(begin, begin + sound.channelCount)' \
     "a play beyond the buffer count restarts the newest playing, not the oldest"
-fault sound/sdl_sound_library.cpp $'Mix_HaltGroup(sound);\n    return 1;' 'return 1;' \
+fault desktop/sdl_sound_library.cpp $'Mix_HaltGroup(sound);\n    return 1;' 'return 1;' \
     "stopping a sound leaves it playing"
 fault sound/sound_module.cpp $'    if (サウンド装置 == 0)\n        return 0;\n' '' \
     "sounds are read without a device"
 fault sound/sound_module.cpp $'if (サウンド装置 != 0)\n        library.dsTerminate' 'library.dsTerminate' \
     "the device is terminated even when it never opened"
+
+# --- the surface: texts and pictures ---
+fault window/surface.cpp 'redBlue = ((redBlue + ((redBlue >> 8) & 0xff00ff) + 0x800080) >> 8)' 'redBlue = ((redBlue + ((redBlue >> 8) & 0xff00ff)) >> 8)' \
+    "soft glyph edges round their red and blue down"
+fault window/surface.cpp 'return coverage == 255 ? colour :' 'return coverage >= 128 ? colour : pixel; return' \
+    "soft glyph edges are drawn hard"
+fault window/surface.cpp 'if (face.scale == scale)' 'if (face.scale == scale && scale == 1)' \
+    "texts at device scales 2 to 4 are the glyphs of scale 1 enlarged"
+fault window/surface.cpp 'const int baseline = (toPixel(y) + scaled.face->ascent) * scale;' 'const int baseline = (toPixel(y) + scaled.face->ascent - 1) * scale;' \
+    "texts stand a pixel high"
+fault window/sprite_catalogue.cpp '::rgb(rgb.get()[3 * i], rgb.get()[3 * i + 1], rgb.get()[3 * i + 2])' '::rgb(rgb.get()[3 * i + 2], rgb.get()[3 * i + 1], rgb.get()[3 * i])' \
+    "the art's red and blue swapped"
 
 # --- the engine ---
 

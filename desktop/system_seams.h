@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real clock, random source and message boxes behind the game's seams, and where the installed sounds lie.
+// The real clock and message boxes behind the game's seams, and where the installed sounds lie.
 #pragma once
 
 #include "game/platform.h"
+#include "game/unseeded_random.h"
+
+#include <QWidget>
 
 #include <filesystem>
-#include <random>
 
 class SystemClock final : public Clock {
 public:
@@ -14,18 +16,14 @@ public:
     void sleepFor(double seconds) override;
 };
 
-// Never seeded, so every run of the program draws the same sequence.
-class UnseededRandom final : public RandomSource {
-public:
-    float next() override;
-
-private:
-    std::mt19937 generator;
-};
-
+// Boxes of the game's window, so window managers centre them over it and keep them above it.
 class MessageBoxes final : public Dialogs {
 public:
+    explicit MessageBoxes(QWidget& owner) : owner(owner) {}
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+
+private:
+    QWidget& owner;
 };
 
 // The installed sounds' folder, found from the running program's own folder, so a moved install finds them too.

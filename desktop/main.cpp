@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Starts Zubotta: one application, one game window.
-#include "window/game_window.h"
+#include "desktop/game_window.h"
 
 #include <QApplication>
 

@@ -1,18 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt window of the game: menu bar, timer, the surface on screen, and the events routed to Form1.
-#include "window/game_window.h"
+#include "desktop/game_window.h"
 
-#include "window/surface_view.h"
+#include "desktop/surface_view.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 
+#include <xcb/xcb.h>
+
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string_view>
 
 namespace {
 
@@ -35,13 +44,44 @@ int virtualKey(const QKeyEvent& event)
     return 0;
 }
 
-// The icon drawn at 32, 64, 128 and 256 pixels, so no desktop has to scale it.
-QIcon gameIcon()
+// The icon drawn at 32, 64, 128 and 256 pixels, so no desktop has to scale it: the game's own 32 pixels,
+// the larger ones from the desktop's resources.
+QIcon gameIcon(const Picture& small)
 {
-    QIcon icon(QStringLiteral(":/art/icon.png"));
+    const QImage pixels(reinterpret_cast<const uchar*>(small.pixels.data()), small.width, small.height,
+                        small.width * static_cast<qsizetype>(sizeof(Rgb)), QImage::Format_ARGB32);
+    QIcon icon(QPixmap::fromImage(pixels));
     for (const int size : {64, 128, 256})
         icon.addFile(QStringLiteral(":/art/icon-%1.png").arg(size));
     return icon;
+}
+
+// The frame's sides in device pixels, as the window manager states them in _NET_FRAME_EXTENTS.
+std::optional<QMargins> statedFrameExtents(WId window)
+{
+    // The offscreen platform answers as X11 too, without a connection.
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* const connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (connection == nullptr || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return std::nullopt;
+    constexpr std::string_view name = "_NET_FRAME_EXTENTS";
+    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, name.size(), name.data()), nullptr),
+        &std::free);
+    if (atom == nullptr || atom->atom == XCB_ATOM_NONE)
+        return std::nullopt;
+    const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> property(
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, static_cast<xcb_window_t>(window), atom->atom,
+                                                XCB_ATOM_CARDINAL, 0, 4),
+                               nullptr),
+        &std::free);
+    if (property == nullptr || property->format != 32 || xcb_get_property_value_length(property.get()) != 16)
+        return std::nullopt;
+    // Left, right, top, bottom.
+    const auto* sides = static_cast<const std::uint32_t*>(xcb_get_property_value(property.get()));
+    return QMargins(static_cast<int>(sides[0]), static_cast<int>(sides[2]), static_cast<int>(sides[1]),
+                    static_cast<int>(sides[3]));
 }
 
 double screenPixelRatio()
@@ -53,12 +93,12 @@ double screenPixelRatio()
 } // namespace
 
 GameWindow::GameWindow()
-    : surface(designWidth, designHeight, screenPixelRatio()),
+    : surface(designWidth, designHeight, screenPixelRatio()), dialogs(*this),
       game(Platform{surface, sprites, clock, random, dialogs, *this, sound, installedSoundFolder()}),
       view(new SurfaceView(surface, QSize(designWidth, designHeight), this))
 {
     setWindowTitle(QStringLiteral("Zubotta"));
-    setWindowIcon(gameIcon());
+    setWindowIcon(gameIcon(sprites.icon()));
     setCentralWidget(view);
     buildMenus();
     resize(designWidth, designHeight + menuBar()->sizeHint().height());
@@ -80,7 +120,7 @@ void GameWindow::buildMenus()
     bgm->setCheckable(true);
     QAction* SONOTA = menuBar()->addAction(QStringLiteral("その他"));
 
-    connect(KAISI, &QAction::triggered, this, [this] { deliver([this] { game.KAISI_Click(); }); });
+    connect(KAISI, &QAction::triggered, this, [this] { deliverStart([this] { game.KAISI_Click(); }); });
     connect(OWARI, &QAction::triggered, this, [this] { deliver([this] { game.OWARI_Click(); }); });
     connect(bgm, &QAction::triggered, this, [this] {
         // Qt flips a checkable item before it reports the click; the music switch flips it itself.
@@ -109,9 +149,23 @@ void GameWindow::deliver(Handler handler)
     if (!accepting)
         return;
     handler();
-    if (surface.takeChanges())
+    if (!surface.takeChanges().isEmpty())
         view->update();
     restTimerWhileWaiting();
+}
+
+template <typename Handler>
+void GameWindow::deliverStart(Handler handler)
+{
+    // A start asked for during another's pause starts no second pause.
+    if (!accepting || startPauseJustEnded)
+        return;
+    deliver(handler);
+    // What was typed during the pause waits in the queue: handled now, letters reach the new
+    // round and Esc or a close end the game at once, while further starts are left out.
+    startPauseJustEnded = true;
+    QCoreApplication::processEvents();
+    startPauseJustEnded = false;
 }
 
 void GameWindow::restTimerWhileWaiting()
@@ -131,8 +185,12 @@ void GameWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     // A held key is one press; its repeated characters still reach the letters, as designed.
-    if (!event->isAutoRepeat())
-        deliver([this, event] { game.Form_KeyDown(virtualKey(*event), 0); });
+    const int key = virtualKey(*event);
+    const bool startsRound = key == 32 || key == 113;
+    if (!event->isAutoRepeat() && startsRound)
+        deliverStart([this, key] { game.Form_KeyDown(key, 0); });
+    else if (!event->isAutoRepeat())
+        deliver([this, key] { game.Form_KeyDown(key, 0); });
     const QString text = event->text();
     if (!text.isEmpty())
         deliver([this, &text] { game.Form_KeyPress(text.at(0).unicode()); });
@@ -164,8 +222,10 @@ void GameWindow::placeWindow(double leftTwips, double topTwips, double widthTwip
     designedFrame = QRect(Surface::toPixel(leftTwips), Surface::toPixel(topTwips), Surface::toPixel(widthTwips), 0);
     const QMargins frame = windowHandle()->frameMargins();
     framed = isKnownFrame(frame);
-    placeFrame(framed ? frame : QMargins());
+    placeFrame(framed ? sideWidth(frame) : 0);
+    askedSize = size();
     windowHandle()->installEventFilter(this);
+    connect(windowHandle(), &QWindow::activeChanged, this, [this] { checkCornerOnceActive(); });
 }
 
 bool GameWindow::isKnownFrame(const QMargins& frame) const
@@ -176,9 +236,23 @@ bool GameWindow::isKnownFrame(const QMargins& frame) const
     return possible && !frame.isNull();
 }
 
-void GameWindow::placeFrame(const QMargins& frame)
+double GameWindow::sideWidth(const QMargins& frame) const
 {
-    const int clientWidth = designedFrame.width() - frame.left() - frame.right();
+    // Qt rounds the sides to whole logical pixels: a 1-pixel side at scale 3 would count as none.
+    const std::optional<QMargins> stated = statedFrameExtents(winId());
+    if (!stated)
+        return frame.left() + frame.right();
+    return (stated->left() + stated->right()) / windowHandle()->devicePixelRatio();
+}
+
+int GameWindow::clientWidthFor(double sides) const
+{
+    return static_cast<int>(std::lround(designedFrame.width() - sides));
+}
+
+void GameWindow::placeFrame(double sides)
+{
+    const int clientWidth = clientWidthFor(sides);
     resize(clientWidth, height());
     // The outer corner: a window manager puts the frame there, wherever its size turns out to be.
     windowHandle()->setFramePosition(designedFrame.topLeft());
@@ -189,16 +263,37 @@ bool GameWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // A window manager frames the window before it is exposed, so the frame's size is known from
     // then on: place the window again, once, so its outer width is as designed. Until then each
-    // expose, move or resize looks again. With no window manager nothing changes; a window the
-    // player moves later stays put.
+    // expose looks again; a request made earlier, while openbox is still taking the window in, can
+    // be lost (its corner or width left as first placed). A window manager that gave the window a
+    // size of its own (a tiling one) keeps it: placed again, Qt would believe the refused size and
+    // never see its own. With no window manager nothing changes; a window the player moves later
+    // stays put.
     const QEvent::Type type = event->type();
-    if (!framed && (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize)) {
+    if (!framed && type == QEvent::Expose) {
         const QMargins frame = windowHandle()->frameMargins();
         framed = isKnownFrame(frame);
-        if (framed)
-            placeFrame(frame);
+        if (framed && windowHandle()->size() == askedSize) {
+            placeFrame(sideWidth(frame));
+            cornerToCheck = true;
+        }
+        else if (framed)
+            view->setPictureSize(QSize(clientWidthFor(sideWidth(frame)), designHeight));
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void GameWindow::checkCornerOnceActive()
+{
+    // Openbox now and then leaves the frame where it first stood (its client at the asked corner,
+    // the title bar above the screen), and takes a request for the point where the client already
+    // stands as no move: so once the window is active, a frame still astray steps away and back.
+    if (!cornerToCheck || !windowHandle()->isActive())
+        return;
+    cornerToCheck = false;
+    if (windowHandle()->framePosition() == designedFrame.topLeft())
+        return;
+    windowHandle()->setFramePosition(designedFrame.topLeft() + QPoint(0, 1));
+    windowHandle()->setFramePosition(designedFrame.topLeft());
 }
 
 bool GameWindow::isBgmChecked()

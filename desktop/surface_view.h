@@ -5,6 +5,7 @@
 
 #include "window/surface.h"
 
+#include <QImage>
 #include <QWidget>
 
 // Where the picture stands in a view: its top-left corner and its enlargement, in logical pixels.
@@ -27,6 +28,9 @@ public:
 
     SurfaceView(const Surface& surface, QSize pictureSize, QWidget* parent);
 
+    // The surface's pixels as an image, without a copy; it lives no longer than the surface.
+    static QImage imageOf(const Surface& surface);
+
     // The part of the surface the view shows at the window's design size; a larger view enlarges it.
     void setPictureSize(QSize size);
     PictureGeometry pictureGeometry() const;
@@ -36,5 +40,7 @@ protected:
 
 private:
     const Surface& surface;
+    // The surface's own pixels seen as an image: no copy is made, so it always shows what was drawn.
+    const QImage pixels;
     QSize picture;
 };

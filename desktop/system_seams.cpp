@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real clock, random source and message boxes behind the game's seams, and where the installed sounds lie.
-#include "window/system_seams.h"
+// The real clock and message boxes behind the game's seams, and where the installed sounds lie.
+#include "desktop/system_seams.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QTime>
 
 #include <chrono>
-#include <cstdint>
 #include <thread>
 
 double SystemClock::secondsSinceMidnight()
@@ -30,20 +29,15 @@ void SystemClock::sleepFor(double seconds)
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
-float UnseededRandom::next()
-{
-    // 24 random bits, exactly what a float holds, so the draw never rounds up to 1.
-    constexpr std::uint32_t steps = 1u << 24;
-    return static_cast<float>(generator() % steps) / steps;
-}
-
 void MessageBoxes::showMessage(const std::string& text, const std::string& title, MessageIcon icon)
 {
     // Lines are joined by a lone carriage return, which not every style breaks at.
     QString shown = QString::fromStdString(text);
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // A box shown before the window (at start-up) still needs the window's native handle to belong to it.
+    owner.winId();
     QMessageBox box(icon == MessageIcon::warning ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    QString::fromStdString(title), shown, QMessageBox::Ok);
+                    QString::fromStdString(title), shown, QMessageBox::Ok, &owner);
     box.exec();
 }
 

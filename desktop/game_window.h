@@ -2,11 +2,11 @@
 // The Qt window of the game: menu bar, timer, the surface on screen, and the events routed to Form1.
 #pragma once
 
+#include "desktop/sdl_sound_library.h"
+#include "desktop/system_seams.h"
 #include "game/form1.h"
-#include "sound/sdl_sound_library.h"
 #include "window/sprite_catalogue.h"
 #include "window/surface.h"
-#include "window/system_seams.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -39,12 +39,21 @@ private:
 
     // Whether a window manager's frame has sides that can be trusted.
     bool isKnownFrame(const QMargins& frame) const;
-    // Puts the frame's outer corner and width where the load step asked, for a frame of these sides.
-    void placeFrame(const QMargins& frame);
+    // The two side frames together, in logical pixels, to a fraction where the window manager states them.
+    double sideWidth(const QMargins& frame) const;
+    // The client width that gives the frame its designed outer width.
+    int clientWidthFor(double sides) const;
+    // Puts the frame's outer corner and width where the load step asked, for side frames this wide.
+    void placeFrame(double sides);
+    // Once the window manager has made the window active, puts a frame left astray at its corner.
+    void checkCornerOnceActive();
     void buildMenus();
     // Hands an event to the game once start-up is over, then shows what it drew.
     template <typename Handler>
     void deliver(Handler handler);
+    // The same for a round start (Space, F2, 開始), which pauses a second before it returns.
+    template <typename Handler>
+    void deliverStart(Handler handler);
     // The tick does nothing while no round runs, so its timer rests until a round starts.
     void restTimerWhileWaiting();
 
@@ -59,7 +68,13 @@ private:
     QAction* bgm = nullptr;
     QTimer Timer1{this};
     bool accepting = false;
+    // While the input typed during a round start's pause is handled.
+    bool startPauseJustEnded = false;
     // The outer corner and width the load step asked for; placed again once the frame is known.
     QRect designedFrame;
+    // The size the window asked for before it was shown; a window manager that gives another keeps it.
+    QSize askedSize;
     bool framed = false;
+    // Placed again, and not yet checked at its corner.
+    bool cornerToCheck = false;
 };

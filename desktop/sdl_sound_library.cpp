@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SdlSoundLibrary: the game's sound library on SDL2_mixer, with handles from a table of its own.
-#include "sound/sdl_sound_library.h"
+#include "desktop/sdl_sound_library.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Figures of the browser page, printed, never judged (machines are shared and noisy): the bytes sent as served
+// compressed, the time from navigation to the opening screen, the processor time during a round, and memory.
+//
+// usage: node bench.js <site folder> [seconds of round measured, default 10]
+'use strict';
+const fs = require('fs');
+const path = require('path');
+const {serve, launch} = require('./page_server');
+
+const site = path.resolve(process.argv[2] || 'build-web/site');
+const seconds = Number(process.argv[3] || 10);
+
+// The processor seconds so far of a process and all its descendants, from /proc (Linux).
+function treeCpuSeconds(pid) {
+    const ticksPerSecond = 100;
+    let total = 0;
+    const walk = (id) => {
+        try {
+            const fields = fs.readFileSync(`/proc/${id}/stat`, 'utf8').replace(/^.*\) /, '').split(' ');
+            total += (Number(fields[11]) + Number(fields[12])) / ticksPerSecond;
+            for (const task of fs.readdirSync(`/proc/${id}/task`))
+                for (const child of fs.readFileSync(`/proc/${id}/task/${task}/children`, 'utf8').split(' ').filter(Boolean))
+                    walk(child);
+        } catch (error) {
+            // A process that ended meanwhile counts no further.
+        }
+    };
+    walk(pid);
+    return total;
+}
+
+// The processor seconds of everything this script started but the page server: chromium and its helpers.
+function browserCpuSeconds(server) {
+    return fs.readFileSync(`/proc/${process.pid}/task/${process.pid}/children`, 'utf8').split(' ').filter(Boolean)
+        .filter((pid) => Number(pid) !== server.pid).reduce((sum, pid) => sum + treeCpuSeconds(pid), 0);
+}
+
+const metric = (metrics, name) => metrics.find((m) => m.name === name).value;
+
+async function main() {
+    if (!fs.existsSync(path.join(site, 'zubotta.wasm'))) {
+        console.log(`no built page in ${site}`);
+        process.exit(1);
+    }
+    const {chromium} = require('playwright-core');
+    const {server, url} = await serve(site);
+    const browser = await launch(chromium);
+    try {
+        const page = await browser.newPage({viewport: {width: 640, height: 560}});
+        await page.addInitScript(() => {
+            const put = CanvasRenderingContext2D.prototype.putImageData;
+            CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+                window.firstDraw = window.firstDraw || performance.now();
+                return put.apply(this, args);
+            };
+        });
+        const cdp = await page.context().newCDPSession(page);
+        await cdp.send('Network.enable');
+        await cdp.send('Performance.enable');
+        const sent = new Map();
+        cdp.on('Network.responseReceived', ({requestId, response}) => sent.set(requestId, {url: response.url, bytes: 0}));
+        cdp.on('Network.loadingFinished', ({requestId, encodedDataLength}) => {
+            if (sent.has(requestId))
+                sent.get(requestId).bytes = encodedDataLength;
+        });
+
+        await page.goto(url);
+        await page.waitForFunction(() => window.firstDraw && Module.calledRun, null, {timeout: 30000});
+        const opening = await page.evaluate(() => window.firstDraw);
+        await page.waitForLoadState('networkidle');
+        const total = [...sent.values()].reduce((sum, r) => sum + r.bytes, 0);
+        const sounds = [...sent.values()].filter((r) => r.url.includes('/sounds/')).reduce((sum, r) => sum + r.bytes, 0);
+        const wasm = [...sent.values()].filter((r) => r.url.endsWith('.wasm')).reduce((sum, r) => sum + r.bytes, 0);
+        console.log(`transfer: ${(total / 1048576).toFixed(2)} MB in ${sent.size} responses ` +
+                    `(sounds ${(sounds / 1048576).toFixed(2)} MB, wasm ${(wasm / 1024).toFixed(0)} KB) [target <= 2 MB]`);
+        console.log(`opening screen drawn ${opening.toFixed(0)} ms after navigation [target <= 1000 ms]`);
+
+        // A round under way, with a few keys, measured past its START.
+        await page.click('#game');
+        await page.keyboard.press('Space');
+        await page.waitForTimeout(1500);
+        const before = {metrics: (await cdp.send('Performance.getMetrics')).metrics, wall: Date.now(),
+                        cpu: browserCpuSeconds(server)};
+        for (let i = 0; i < seconds; ++i) {
+            await page.keyboard.press('asdf'[i % 4]);
+            await page.waitForTimeout(1000);
+        }
+        const after = {metrics: (await cdp.send('Performance.getMetrics')).metrics, wall: Date.now(),
+                       cpu: browserCpuSeconds(server)};
+        const wall = (after.wall - before.wall) / 1000;
+        const share = (name) => (metric(after.metrics, name) - metric(before.metrics, name)) / wall * 100;
+        console.log(`round, ${wall.toFixed(1)} s: page main thread ${share('TaskDuration').toFixed(1)} % of a core ` +
+                    `(script ${share('ScriptDuration').toFixed(1)} %) [target <= 5 %]; all chromium processes ` +
+                    `${((after.cpu - before.cpu) / wall * 100).toFixed(1)} %`);
+        const memory = await page.evaluate(() => Module.HEAPU8.length);
+        console.log(`memory: wasm ${(memory / 1048576).toFixed(1)} MB, JS heap used ` +
+                    `${(metric(after.metrics, 'JSHeapUsedSize') / 1048576).toFixed(1)} MB`);
+    } finally {
+        await browser.close();
+        server.kill();
+    }
+}
+
+main().catch((error) => {
+    console.error(error);
+    process.exit(1);
+});

@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The browser front end: the game on the page's canvas. The page (web/page.js) hands in its events one at a
+// time, each to its end, as a window's one event thread would.
+#include "game/form1.h"
+#include "game/unseeded_random.h"
+#include "web/web_platform.h"
+#include "window/sprite_catalogue.h"
+#include "window/surface.h"
+
+#include <emscripten.h>
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+// The client area as designed, and the part of it the window shows: 6000 twips, 400 pixels wide.
+constexpr int designWidth = 578;
+constexpr int designHeight = 437;
+constexpr int shownWidth = 400;
+
+EM_JS(double, pageDevicePixelRatio, (), { return window.devicePixelRatio || 1; });
+EM_JS(void, pageShowPixels, (const std::uint8_t* rgba, int x, int y, int width, int height), {
+    zubotta.showPixels(HEAPU8.subarray(rgba, rgba + width * height * 4), x, y, width, height);
+});
+EM_JS(void, pageSizeCanvas, (int deviceScale), { zubotta.sizeCanvas(deviceScale); });
+EM_JS(void, pageReady, (), { zubotta.ready(); });
+
+class WebGame {
+public:
+    WebGame() : surface(designWidth, designHeight, pageDevicePixelRatio())
+    {
+        surface.setRefreshListener([this] { show(); });
+        pageSizeCanvas(surface.deviceScale());
+    }
+
+    Form1& form() { return game; }
+
+    // Puts what changed on the canvas, turned from the surface's 0xffRRGGBB into the canvas's RGBA bytes.
+    void show()
+    {
+        const Rect changed = surface.takeChanges().intersected({0, 0, shownWidth, designHeight});
+        if (changed.isEmpty())
+            return;
+        const int s = surface.deviceScale();
+        const Rect area{changed.x * s, changed.y * s, changed.width * s, changed.height * s};
+        rgba.resize(static_cast<std::size_t>(area.width) * area.height * 4);
+        auto out = rgba.begin();
+        for (int y = area.y; y < area.bottom(); ++y) {
+            const Rgb* row = surface.pixels() + static_cast<std::ptrdiff_t>(y) * surface.deviceWidth();
+            for (int x = area.x; x < area.right(); ++x) {
+                *out++ = static_cast<std::uint8_t>(row[x] >> 16);
+                *out++ = static_cast<std::uint8_t>(row[x] >> 8);
+                *out++ = static_cast<std::uint8_t>(row[x]);
+                *out++ = 255;
+            }
+        }
+        pageShowPixels(rgba.data(), area.x, area.y, area.width, area.height);
+    }
+
+private:
+    SpriteCatalogue sprites;
+    Surface surface;
+    PageClock clock;
+    UnseededRandom random;
+    PageDialogs dialogs;
+    PageWindow window;
+    WebAudioSoundLibrary sound;
+    Form1 game{Platform{surface, sprites, clock, random, dialogs, window, sound}};
+    std::vector<std::uint8_t> rgba;
+};
+
+// The page's one game, made by main; the handlers below are the page's way in.
+std::optional<WebGame> page;
+
+// Runs one event's handler, then shows what it drew.
+template <typename Handler>
+void deliver(Handler handler)
+{
+    handler(page->form());
+    page->show();
+}
+
+enum MenuItem { KAISI, OWARI, BGM, SONOTA };
+
+} // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void zubotta_key_down(int keyCode)
+{
+    deliver([=](Form1& game) { game.Form_KeyDown(keyCode, 0); });
+}
+
+EMSCRIPTEN_KEEPALIVE void zubotta_key_press(int characterCode)
+{
+    deliver([=](Form1& game) { game.Form_KeyPress(characterCode); });
+}
+
+EMSCRIPTEN_KEEPALIVE void zubotta_mouse_down(int button, double xTwips, double yTwips)
+{
+    deliver([=](Form1& game) { game.Form_MouseDown(button, 0, xTwips, yTwips); });
+}
+
+EMSCRIPTEN_KEEPALIVE void zubotta_menu(int item)
+{
+    deliver([=](Form1& game) {
+        switch (item) {
+        case KAISI: game.KAISI_Click(); break;
+        case OWARI: game.OWARI_Click(); break;
+        case BGM: game.BGM_Click(); break;
+        case SONOTA: game.SONOTA_Click(); break;
+        default: break;
+        }
+    });
+}
+
+EMSCRIPTEN_KEEPALIVE void zubotta_tick()
+{
+    deliver([](Form1& game) { game.Timer1_Timer(); });
+}
+
+// Whether a round runs, so the page knows to keep the timer going.
+EMSCRIPTEN_KEEPALIVE int zubotta_round_running()
+{
+    return page->form().state.gameStopped != page->form().state.flagOn;
+}
+
+} // extern "C"
+
+int main()
+{
+    page.emplace();
+    page->form().Form_Load();
+    page->show();
+    pageReady();
+    return 0;
+}
