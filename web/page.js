@@ -46,8 +46,10 @@ const zubotta = (() => {
         canvas.style.height = `${height * factor}px`;
     }
 
+    // Said until the sound runs; not where there is no WebAudio, nor once the game has ended.
     function updateNotice() {
-        const waiting = sound.context && sound.context.state !== 'running' && !ended;
+        const silent = !(window.AudioContext || window.webkitAudioContext) || (accepting && !sound.context);
+        const waiting = !silent && !ended && !(sound.context && sound.context.state === 'running');
         notice.textContent = waiting ? 'Sound starts with your first key or click.' : '';
     }
 
@@ -156,6 +158,7 @@ const zubotta = (() => {
         canvas.addEventListener('contextmenu', (event) => event.preventDefault());
         window.addEventListener('resize', layout);
         message.addEventListener('close', () => canvas.focus());
+        updateNotice();
         layout();
         canvas.focus();
     }
@@ -176,8 +179,8 @@ const zubotta = (() => {
         ready() {
             if (sound.context)
                 sound.context.addEventListener('statechange', updateNotice);
-            updateNotice();
             accepting = true;
+            updateNotice();
             pump();
         },
 
