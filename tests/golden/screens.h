@@ -5,10 +5,8 @@
 
 #include "fakes.h"
 
-#include <QImage>
-
-#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace golden {
@@ -28,19 +26,19 @@ inline std::string fileName(const std::string& screen, int scale)
     return screen + "-scale" + std::to_string(scale) + ".png";
 }
 
-// The device pixels of a surface.
-using ImageOf = std::function<QImage(const Surface&)>;
-
-// Plays a screen's script at a device scale and gives the surface as the screen then shows.
-inline QImage play(const std::string& screen, int scale, const ImageOf& imageOf)
+// Plays a screen's script at a device scale and gives the surface as the screen then shows, as imageOf
+// gives a surface's device pixels.
+template <typename ImageOf>
+auto play(const std::string& screen, int scale, const ImageOf& imageOf)
 {
+    using Image = decltype(imageOf(std::declval<const Surface&>()));
     GameRig rig(scale);
     Form1& game = rig.loaded();
     if (screen == "prompt")
         game.Form_MouseDown(1, 0, 3000, 3000);
     if (screen == "start") {
         // "START" shows only during the round start's pause: taken at the last refresh before it.
-        QImage shown;
+        Image shown;
         const double started = rig.clock.elapsed;
         rig.surface.setRefreshListener([&] {
             if (rig.clock.elapsed - started < 0.5)

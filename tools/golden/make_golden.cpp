@@ -9,6 +9,7 @@
 #include "golden/screens.h"
 
 #include <QGuiApplication>
+#include <QImage>
 
 #include <cstdio>
 
