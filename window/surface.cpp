@@ -174,11 +174,18 @@ Rect Surface::copyPicture(const Picture& picture, double x, double y)
 {
     const Rect place{toPixel(x), toPixel(y), picture.width, picture.height};
     const Rect shown = place.intersected({0, 0, width, height});
-    for (int py = shown.y * scale; py < shown.bottom() * scale; ++py) {
-        Rgb* row = canvas.data() + static_cast<std::ptrdiff_t>(py) * deviceWidth();
-        const int pictureY = py / scale - place.y;
-        for (int px = shown.x * scale; px < shown.right() * scale; ++px)
-            row[px] = picture.pixel(px / scale - place.x, pictureY);
+    // Row by row: each picture row widened to the device scale once, then copied to the rows below it.
+    for (int py = shown.y; py < shown.bottom(); ++py) {
+        const Rgb* source = picture.pixels.data() + static_cast<std::ptrdiff_t>(py - place.y) * picture.width +
+                            (shown.x - place.x);
+        Rgb* target = canvas.data() + static_cast<std::ptrdiff_t>(py) * scale * deviceWidth() + shown.x * scale;
+        if (scale == 1)
+            std::copy_n(source, shown.width, target);
+        else
+            for (int i = 0; i < shown.width; ++i)
+                std::fill_n(target + i * scale, scale, source[i]);
+        for (int copy = 1; copy < scale; ++copy)
+            std::copy_n(target, shown.width * scale, target + static_cast<std::ptrdiff_t>(copy) * deviceWidth());
     }
     markChanged(place);
     return place;
