@@ -172,7 +172,7 @@ fault window/surface.cpp 'if (face.scale == scale)' 'if (face.scale == scale && 
     "texts at device scales 2 to 4 are the glyphs of scale 1 enlarged"
 fault window/surface.cpp 'const int baseline = (toPixel(y) + scaled.face->ascent) * scale;' 'const int baseline = (toPixel(y) + scaled.face->ascent - 1) * scale;' \
     "texts stand a pixel high"
-fault window/sprite_catalogue.cpp '::rgb(rgb.get()[3 * i], rgb.get()[3 * i + 1], rgb.get()[3 * i + 2])' '::rgb(rgb.get()[3 * i + 2], rgb.get()[3 * i + 1], rgb.get()[3 * i])' \
+fault window/sprite_catalogue.cpp '::rgb(p[0], p[1], p[2])' '::rgb(p[2], p[1], p[0])' \
     "the art's red and blue swapped"
 
 # --- the engine ---
