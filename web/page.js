@@ -237,6 +237,14 @@ async function decodeSounds() {
     }));
 }
 
+// The 16-bit sample a decoder turned into this float. Most divide by 32768; Chromium divides a positive
+// sample by 32767, which the first reading does not undo exactly, so then the second is the one.
+function sixteenBits(level) {
+    const bySymmetric = Math.round(level * 32768);
+    const sample = bySymmetric / 32768 === level ? bySymmetric : Math.round(level * 32767);
+    return Math.max(-32768, Math.min(32767, sample));
+}
+
 function waveOf(audio) {
     const channels = audio.numberOfChannels;
     const bytes = new DataView(new ArrayBuffer(44 + audio.length * channels * 2));
@@ -255,10 +263,8 @@ function waveOf(audio) {
     bytes.setUint32(40, audio.length * channels * 2, true);
     for (let c = 0; c < channels; ++c) {
         const samples = audio.getChannelData(c);
-        for (let i = 0; i < audio.length; ++i) {
-            const level = Math.max(-32768, Math.min(32767, Math.round(samples[i] * 32768)));
-            bytes.setInt16(44 + (i * channels + c) * 2, level, true);
-        }
+        for (let i = 0; i < audio.length; ++i)
+            bytes.setInt16(44 + (i * channels + c) * 2, sixteenBits(samples[i]), true);
     }
     return new Uint8Array(bytes.buffer);
 }

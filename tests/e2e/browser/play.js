@@ -3,14 +3,14 @@
 // scales 1 and 2, a round with its keys, sounds and TIME UP, the music switch, the about box, keys typed during
 // START's pause, Esc, and the keys the browser must not act on.
 //
-// usage: node play.js <site folder> <golden folder> <output folder>
+// usage: node play.js <site folder> <golden folder> <output folder> [folder of the desktop's .wav files]
 // Exits 77 (skipped) when the site, playwright-core or chromium is missing.
 'use strict';
 const fs = require('fs');
 const path = require('path');
 const {chromiumPath, serve, launch} = require('./page_server');
 
-const [siteArg, goldenArg, outputArg] = process.argv.slice(2);
+const [siteArg, goldenArg, outputArg, wavesArg] = process.argv.slice(2);
 const site = path.resolve(siteArg || 'build-web/site');
 const golden = path.resolve(goldenArg || path.join(__dirname, '..', '..', 'golden'));
 const output = path.resolve(outputArg || 'e2e-browser');
@@ -231,6 +231,16 @@ async function round(browser, url) {
     console.log('-- sound before and after the first key');
     const loaded = await page.evaluate(() => [...zubotta.sound.sounds.keys()]);
     check('the seven sounds load', loaded.length === 7, JSON.stringify(loaded));
+    if (wavesArg) {
+        // The page unpacks its FLAC into the game's folder: the very files the desktop plays.
+        const differing = [];
+        for (const name of Object.keys(handles)) {
+            const shown = Buffer.from(await page.evaluate((n) => Array.from(Module.FS.readFile(`${n}.wav`)), name));
+            if (!shown.equals(fs.readFileSync(path.join(wavesArg, `${name}.wav`))))
+                differing.push(name);
+        }
+        check('the seven .wav files are the desktop\'s, byte for byte', differing.length === 0, differing.join(', '));
+    }
     const before = await page.evaluate(() => ({state: zubotta.sound.context.state, bgm: zubotta.sound.sounding(4),
                                               notice: document.getElementById('notice').textContent}));
     check('no sound before the first key, and the page says why',
