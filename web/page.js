@@ -44,6 +44,11 @@ const zubotta = (() => {
                                             Math.floor((window.innerHeight - room) / height)));
         canvas.style.width = `${width * factor}px`;
         canvas.style.height = `${height * factor}px`;
+        // Its corner on a whole device pixel, so that no art pixel is split between two.
+        canvas.style.transform = '';
+        const box = canvas.getBoundingClientRect();
+        const shift = (at) => (Math.round(at * ratio) - at * ratio) / ratio;
+        canvas.style.transform = `translate(${shift(box.left)}px, ${shift(box.top)}px)`;
     }
 
     // Said until the sound runs; not where there is no WebAudio, nor once the game has ended.
