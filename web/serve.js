@@ -38,4 +38,8 @@ const server = http.createServer((request, response) => {
         response.writeHead(200, headers).end(body);
     });
 });
+server.on('error', (error) => {
+    console.error(`Zubotta: cannot serve on 127.0.0.1:${port}: ${error.code === 'EADDRINUSE' ? 'the port is in use' : error.message}`);
+    process.exit(1);
+});
 server.listen(port, '127.0.0.1', () => console.log(`Zubotta: http://127.0.0.1:${port}/ (Ctrl+C stops)`));
