@@ -35,14 +35,10 @@ function parseWave(bytes) {
         return null;
     const frames = Math.floor(data.size / format.blockAlign);
     const channels = [];
-    // 16-bit samples, the common case, are read as a whole; a copy puts them on an even byte.
-    const whole = format.kind === 1 && format.bits === 16
-        ? new Int16Array(bytes.slice(data.start, data.start + frames * format.blockAlign).buffer) : null;
     for (let c = 0; c < format.channels; ++c) {
         const samples = new Float32Array(frames);
         for (let f = 0; f < frames; ++f)
-            samples[f] = whole ? whole[f * format.channels + c] / 32768
-                               : reader(data.start + f * format.blockAlign + c * format.bits / 8);
+            samples[f] = reader(data.start + f * format.blockAlign + c * format.bits / 8);
         channels.push(samples);
     }
     return {rate: format.rate, frames, channels};
