@@ -229,10 +229,12 @@ async function round(browser, url) {
     const openingBest = await signature(page, bestArea);
 
     console.log('-- sound before and after the first key');
+    // The page's worker makes them while the game starts; each comes to the sound library as it is made.
+    await until(page, 'the seven sounds made', () => [...zubotta.sound.sounds.values()].every((sound) => sound.buffer));
     const loaded = await page.evaluate(() => [...zubotta.sound.sounds.keys()]);
     check('the seven sounds load', loaded.length === 7, JSON.stringify(loaded));
     if (wavesArg) {
-        // The page unpacks its FLAC into the game's folder: the very files the desktop plays.
+        // The page makes its sounds into the game's folder: the very files the desktop plays.
         const differing = [];
         for (const name of Object.keys(handles)) {
             const shown = Buffer.from(await page.evaluate((n) => Array.from(Module.FS.readFile(`${n}.wav`)), name));
