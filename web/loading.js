@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Loads the game: its WebAssembly, with a progress bar that fills as the bytes arrive, and its seven sounds,
-// made meanwhile by a worker of the page (sound_maker.js). The game starts as soon as its code is ready, with
-// the sounds made by then; the others come to it as they are made. A load that fails is said plainly, with a
-// way to try again.
+// Loads the game: its WebAssembly, with a progress bar that fills as the bytes arrive, then its seven sounds,
+// made by a worker of the page (sound_maker.js). The game starts as soon as its code is ready; its sounds come
+// to it as they are made. A load that fails is said plainly, with a way to try again.
 'use strict';
 
 const soundFiles = ['その他.wav', '禁止.wav', '打音.wav', 'BGM.wav', '空振.wav', 'TIMEOUT.wav', 'モグラ.wav'];
 
 const loading = (() => {
     const bar = document.getElementById('loading');
-    const made = new Map();
-    let started = false;
 
     function fail(reason) {
         bar.hidden = true;
@@ -19,22 +16,17 @@ const loading = (() => {
         document.getElementById('failure').hidden = false;
     }
 
-    // Each sound lands in the game's folder as the .wav file the desktop reads; once the game has started,
-    // it goes to the sound library too, which gave the game a handle for its stand-in.
-    function soundMade({data: {name, wave}}) {
-        if (!started) {
-            made.set(name, wave);
-            return;
-        }
-        Module.FS.writeFile(name, wave);
-        zubotta.sound.arrive(name, wave);
+    // The game starts with a stand-in for each sound, so it holds their handles at once.
+    function placeStandIns() {
+        for (const name of soundFiles)
+            Module.FS.writeFile(name, standInWave(name));
     }
 
-    // Before the game's start-up reads its folder: the sounds made so far, and a stand-in for each of the rest.
-    function placeSounds() {
-        for (const name of soundFiles)
-            Module.FS.writeFile(name, made.get(name) || standInWave(name));
-        started = true;
+    // Each sound lands in the game's folder as the .wav file the desktop reads, and goes to the sound library,
+    // which plays it from then on.
+    function soundMade({data: {name, wave}}) {
+        Module.FS.writeFile(name, wave);
+        zubotta.sound.arrive(name, wave);
     }
 
     // The WebAssembly, counted as it arrives and compiled while it streams.
@@ -57,16 +49,21 @@ const loading = (() => {
 
     function start() {
         document.getElementById('try-again').addEventListener('click', () => window.location.reload());
-        // Without workers the game plays in silence: every sound stays a stand-in.
-        if (window.Worker)
-            new Worker('sound_maker.js').addEventListener('message', soundMade);
         const game = document.createElement('script');
         game.src = 'zubotta.js';
         game.addEventListener('error', () => fail('zubotta.js did not load'));
         document.body.append(game);
     }
 
-    return {fail, placeSounds, instantiate, start, hide: () => { bar.hidden = true; }};
+    // Once the game's code is in: the sounds are made while the game starts and the player looks, so they
+    // take nothing from the opening screen. Without workers the game plays in silence, each sound a stand-in.
+    function codeReady() {
+        bar.hidden = true;
+        if (window.Worker)
+            new Worker('sound_maker.js').addEventListener('message', soundMade);
+    }
+
+    return {fail, placeStandIns, instantiate, start, codeReady};
 })();
 
 var Module = {
@@ -75,8 +72,8 @@ var Module = {
                                           (error) => loading.fail(error.message));
         return {};
     },
-    preRun: [loading.placeSounds],
-    onRuntimeInitialized: loading.hide,
+    preRun: [loading.placeStandIns],
+    onRuntimeInitialized: loading.codeReady,
     onAbort: (what) => loading.fail(String(what)),
 };
 

@@ -116,6 +116,22 @@ function watchPage() {
     };
 }
 
+// The tune's buffer as the page decoded it: its length, and per channel the step from its last sample to its
+// first (the seam, as the loop plays it) beside the largest step among the 64 samples either side of it.
+function tuneSeam() {
+    const buffer = zubotta.sound.sounds.get(4).buffer;
+    const channels = [];
+    for (let c = 0; c < buffer.numberOfChannels; ++c) {
+        const x = buffer.getChannelData(c);
+        const n = x.length;
+        let beside = 0;
+        for (let i = 1; i < 64; ++i)
+            beside = Math.max(beside, Math.abs(x[i] - x[i - 1]), Math.abs(x[n - i] - x[n - i - 1]));
+        channels.push({seam: Math.abs(x[0] - x[n - 1]), beside});
+    }
+    return {frames: buffer.length, rate: buffer.sampleRate, channels};
+}
+
 async function openPage(browser, url, scale, viewport) {
     const context = await browser.newContext({deviceScaleFactor: scale, viewport});
     const page = await context.newPage();
@@ -243,6 +259,10 @@ async function round(browser, url) {
         }
         check('the seven .wav files are the desktop\'s, byte for byte', differing.length === 0, differing.join(', '));
     }
+    const seam = await page.evaluate(tuneSeam);
+    check('the tune\'s buffer is its whole loop, 16 bars, and steps across the seam no more than beside it',
+          seam.frames === 16 * 73500 && seam.rate === 44100 && seam.channels.every((c) => c.seam <= c.beside),
+          JSON.stringify(seam));
     const before = await page.evaluate(() => ({state: zubotta.sound.context.state, bgm: zubotta.sound.sounding(4),
                                               notice: document.getElementById('notice').textContent}));
     check('no sound before the first key, and the page says why',
