@@ -4,8 +4,6 @@
 // the sound library (sound_library.js). zubotta.js, the game itself, calls back into `zubotta`.
 'use strict';
 
-// The seven sounds, carried as FLAC and written as .wav files into the folder the game reads them from.
-const soundNames = ['その他', '禁止', '打音', 'BGM', '空振', 'TIMEOUT', 'モグラ'];
 // The width and height of the picture the page shows, in the game's logical pixels.
 const shownWidth = 400;
 const shownHeight = 437;
@@ -222,66 +220,5 @@ const zubotta = (() => {
         },
     };
 })();
-
-// The sounds as .wav files of 16-bit samples, decoded from FLAC at their own rate, so they are exact; each
-// is null where it could not be had.
-async function decodeSounds() {
-    const Decoder = window.OfflineAudioContext || window.webkitOfflineAudioContext;
-    if (!Decoder)
-        return [];
-    const decoder = new Decoder(2, 1, 44100);
-    return Promise.all(soundNames.map(async (name) => {
-        try {
-            const response = await fetch(`sounds/${encodeURIComponent(name)}.flac`);
-            return response.ok ? {name, wave: waveOf(await decoder.decodeAudioData(await response.arrayBuffer()))}
-                               : null;
-        } catch (error) {
-            console.warn(`Zubotta: the sound ${name} did not load:`, error);
-            return null;
-        }
-    }));
-}
-
-// The 16-bit sample a decoder turned into this float. Most divide by 32768; Chromium divides a positive
-// sample by 32767, which the first reading does not undo exactly, so then the second is the one.
-function sixteenBits(level) {
-    const bySymmetric = Math.round(level * 32768);
-    const sample = bySymmetric / 32768 === level ? bySymmetric : Math.round(level * 32767);
-    return Math.max(-32768, Math.min(32767, sample));
-}
-
-function waveOf(audio) {
-    const channels = audio.numberOfChannels;
-    const bytes = new DataView(new ArrayBuffer(44 + audio.length * channels * 2));
-    const text = (at, value) => [...value].forEach((c, i) => bytes.setUint8(at + i, c.charCodeAt(0)));
-    text(0, 'RIFF');
-    bytes.setUint32(4, bytes.byteLength - 8, true);
-    text(8, 'WAVEfmt ');
-    bytes.setUint32(16, 16, true);
-    bytes.setUint16(20, 1, true);
-    bytes.setUint16(22, channels, true);
-    bytes.setUint32(24, audio.sampleRate, true);
-    bytes.setUint32(28, audio.sampleRate * channels * 2, true);
-    bytes.setUint16(32, channels * 2, true);
-    bytes.setUint16(34, 16, true);
-    text(36, 'data');
-    bytes.setUint32(40, audio.length * channels * 2, true);
-    for (let c = 0; c < channels; ++c) {
-        const samples = audio.getChannelData(c);
-        for (let i = 0; i < audio.length; ++i)
-            bytes.setInt16(44 + (i * channels + c) * 2, sixteenBits(samples[i]), true);
-    }
-    return new Uint8Array(bytes.buffer);
-}
-
-// The sounds load while the game's code does; the game starts once they lie in its folder.
-const sounds = decodeSounds();
-var Module = {
-    preRun: [() => {
-        Module.addRunDependency('sounds');
-        sounds.then((decoded) => decoded.forEach((sound) => sound && Module.FS.writeFile(`${sound.name}.wav`, sound.wave)))
-            .finally(() => Module.removeRunDependency('sounds'));
-    }],
-};
 
 zubotta.start();

@@ -12,9 +12,9 @@ const folder = path.resolve(process.argv[2] || '.');
 const port = Number(process.argv[3] || 8000);
 const types = {
     '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8', '.css': 'text/css; charset=utf-8',
-    '.wasm': 'application/wasm', '.png': 'image/png', '.flac': 'audio/flac',
+    '.wasm': 'application/wasm', '.png': 'image/png',
 };
-// Pictures and FLAC are compressed already.
+// Pictures are compressed already.
 const compressible = new Set(['.html', '.js', '.css', '.wasm']);
 
 const server = http.createServer((request, response) => {

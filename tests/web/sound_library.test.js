@@ -5,7 +5,7 @@
 const assert = require('node:assert/strict');
 const path = require('node:path');
 const test = require('node:test');
-const {SoundLibrary} = require(path.join(__dirname, '..', '..', 'web', 'sound_library.js'));
+const {SoundLibrary, standInWave} = require(path.join(__dirname, '..', '..', 'web', 'sound_library.js'));
 
 class FakeContext {
     constructor(state) {
@@ -100,6 +100,34 @@ test('a loop asked for before sound may start begins from its start once it runs
     assert.deepEqual(context.sources[0].startedWith, []);
     assert.equal(sound.sounding(tune), 1);
     assert.equal(sound.sounding(blip), 0);
+});
+
+test('a stand-in gives a handle at once; its sound plays once it has come, a loop asked for meanwhile from its start', () => {
+    const {sound, context} = library();
+    const tune = sound.dsCreateDSB(1, standInWave('BGM.wav'), 1);
+    const blip = sound.dsCreateDSB(1, standInWave('モグラ.wav'), 1);
+    const never = sound.dsCreateDSB(1, standInWave('打音.wav'), 1);
+    assert.deepEqual([tune, blip, never], [1, 2, 3]);
+    sound.dsPlayLooping(tune);
+    sound.dsPlay(blip);
+    sound.dsPlayLooping(never);
+    sound.dsStop(never);
+    assert.equal(context.sources.length, 0);
+
+    sound.arrive('BGM.wav', wave());
+    sound.arrive('モグラ.wav', wave());
+    sound.arrive('打音.wav', wave());
+    assert.equal(context.sources.length, 1, 'only the loop still asked for starts');
+    assert.equal(context.sources[0].loop, true);
+    assert.equal(sound.sounding(tune), 1);
+    sound.dsPlay(blip);
+    assert.equal(sound.sounding(blip), 1);
+
+    // One that comes unreadable stays silent, without a word.
+    const spoilt = sound.dsCreateDSB(1, standInWave('空振.wav'), 1);
+    sound.arrive('空振.wav', wave({kind: 2}));
+    assert.equal(sound.dsPlay(spoilt), 1);
+    assert.equal(sound.sounding(spoilt), 0);
 });
 
 test('unusable .wav images, devices and buffer counts give 0', () => {

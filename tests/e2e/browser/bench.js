@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the browser page, printed, never judged (machines are shared and noisy): the bytes sent as served
-// compressed, the time from navigation to the opening screen, the processor time during a round, and memory.
+// compressed, the first paint and the opening screen unthrottled and under a phone's profile, the page's
+// processor time during a round, and memory.
 //
 // usage: node bench.js <site folder> [seconds of round measured, default 10]
 'use strict';
@@ -38,6 +39,77 @@ function browserCpuSeconds(server) {
 
 const metric = (metrics, name) => metrics.find((m) => m.name === name).value;
 
+// Lighthouse's mobile profile, in Chromium's own emulation: 150 ms round trip, 1.6 Mbit/s down, 750 kbit/s up,
+// the processor four times slower.
+const phoneNetwork = {offline: false, latency: 150, downloadThroughput: 1.6e6 / 8, uploadThroughput: 750e3 / 8};
+const phoneProcessor = 4;
+
+// A fresh page under a profile (or none), ready once its opening screen is drawn.
+async function openPage(browser, url, {network = null, processor = 1} = {}) {
+    const page = await browser.newPage({viewport: {width: 640, height: 560}});
+    await page.addInitScript(() => {
+        const put = CanvasRenderingContext2D.prototype.putImageData;
+        CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+            window.firstDraw = window.firstDraw || performance.now();
+            return put.apply(this, args);
+        };
+    });
+    const cdp = await page.context().newCDPSession(page);
+    await cdp.send('Network.enable');
+    await cdp.send('Performance.enable');
+    if (network)
+        await cdp.send('Network.emulateNetworkConditions', network);
+    await cdp.send('Emulation.setCPUThrottlingRate', {rate: processor});
+    const sent = new Map();
+    cdp.on('Network.responseReceived', ({requestId, response}) => sent.set(requestId, {url: response.url, bytes: 0}));
+    cdp.on('Network.loadingFinished', ({requestId, encodedDataLength}) => {
+        if (sent.has(requestId))
+            sent.get(requestId).bytes = encodedDataLength;
+    });
+    await page.goto(url);
+    await page.waitForFunction(() => window.firstDraw && Module.calledRun, null, {timeout: 60000});
+    return {page, cdp, sent};
+}
+
+// Navigation to the first paint and to the opening screen, and the bytes that had arrived by the opening screen.
+async function loadFigures(browser, url, name, profile) {
+    const {page, sent} = await openPage(browser, url, profile);
+    const figures = await page.evaluate(() => ({
+        paint: performance.getEntriesByName('first-paint')[0].startTime, opening: window.firstDraw,
+        bytes: performance.getEntriesByType('navigation').concat(performance.getEntriesByType('resource'))
+            .filter((entry) => entry.responseEnd <= window.firstDraw).reduce((sum, entry) => sum + entry.transferSize, 0),
+    }));
+    console.log(`${name}: first paint ${figures.paint.toFixed(0)} ms, opening screen ${figures.opening.toFixed(0)} ms ` +
+                `after navigation, ${(figures.bytes / 1024).toFixed(0)} KB arrived by then`);
+    await page.close();
+    return sent;
+}
+
+// The page's share of a core during a round with a key a second, measured past its START.
+async function roundFigures(browser, {url, server}, name, processor) {
+    const {page, cdp} = await openPage(browser, url, {processor});
+    await page.click('#game');
+    await page.keyboard.press('Space');
+    await page.waitForTimeout(1500);
+    const before = {metrics: (await cdp.send('Performance.getMetrics')).metrics, wall: Date.now(),
+                    cpu: browserCpuSeconds(server)};
+    for (let i = 0; i < seconds; ++i) {
+        await page.keyboard.press('asdf'[i % 4]);
+        await page.waitForTimeout(1000);
+    }
+    const after = {metrics: (await cdp.send('Performance.getMetrics')).metrics, wall: Date.now(),
+                   cpu: browserCpuSeconds(server)};
+    const wall = (after.wall - before.wall) / 1000;
+    const share = (metricName) => (metric(after.metrics, metricName) - metric(before.metrics, metricName)) / wall * 100;
+    console.log(`${name}, ${wall.toFixed(1)} s: page main thread ${share('TaskDuration').toFixed(1)} % of a core ` +
+                `(script ${share('ScriptDuration').toFixed(1)} %) [target <= 5 % unthrottled]; all chromium processes ` +
+                `${((after.cpu - before.cpu) / wall * 100).toFixed(1)} %`);
+    const memory = await page.evaluate(() => Module.HEAPU8.length);
+    console.log(`memory: wasm ${(memory / 1048576).toFixed(1)} MB, JS heap used ` +
+                `${(metric(after.metrics, 'JSHeapUsedSize') / 1048576).toFixed(1)} MB`);
+    await page.close();
+}
+
 async function main() {
     if (!fs.existsSync(path.join(site, 'zubotta.wasm'))) {
         console.log(`no built page in ${site}`);
@@ -47,55 +119,15 @@ async function main() {
     const {server, url} = await serve(site);
     const browser = await launch(chromium);
     try {
-        const page = await browser.newPage({viewport: {width: 640, height: 560}});
-        await page.addInitScript(() => {
-            const put = CanvasRenderingContext2D.prototype.putImageData;
-            CanvasRenderingContext2D.prototype.putImageData = function (...args) {
-                window.firstDraw = window.firstDraw || performance.now();
-                return put.apply(this, args);
-            };
-        });
-        const cdp = await page.context().newCDPSession(page);
-        await cdp.send('Network.enable');
-        await cdp.send('Performance.enable');
-        const sent = new Map();
-        cdp.on('Network.responseReceived', ({requestId, response}) => sent.set(requestId, {url: response.url, bytes: 0}));
-        cdp.on('Network.loadingFinished', ({requestId, encodedDataLength}) => {
-            if (sent.has(requestId))
-                sent.get(requestId).bytes = encodedDataLength;
-        });
-
-        await page.goto(url);
-        await page.waitForFunction(() => window.firstDraw && Module.calledRun, null, {timeout: 30000});
-        const opening = await page.evaluate(() => window.firstDraw);
-        await page.waitForLoadState('networkidle');
+        const sent = await loadFigures(browser, url, 'unthrottled [targets: opening within 1 s]', {});
         const total = [...sent.values()].reduce((sum, r) => sum + r.bytes, 0);
-        const sounds = [...sent.values()].filter((r) => r.url.includes('/sounds/')).reduce((sum, r) => sum + r.bytes, 0);
         const wasm = [...sent.values()].filter((r) => r.url.endsWith('.wasm')).reduce((sum, r) => sum + r.bytes, 0);
-        console.log(`transfer: ${(total / 1048576).toFixed(2)} MB in ${sent.size} responses ` +
-                    `(sounds ${(sounds / 1048576).toFixed(2)} MB, wasm ${(wasm / 1024).toFixed(0)} KB) [target <= 2 MB]`);
-        console.log(`opening screen drawn ${opening.toFixed(0)} ms after navigation [target <= 1000 ms]`);
-
-        // A round under way, with a few keys, measured past its START.
-        await page.click('#game');
-        await page.keyboard.press('Space');
-        await page.waitForTimeout(1500);
-        const before = {metrics: (await cdp.send('Performance.getMetrics')).metrics, wall: Date.now(),
-                        cpu: browserCpuSeconds(server)};
-        for (let i = 0; i < seconds; ++i) {
-            await page.keyboard.press('asdf'[i % 4]);
-            await page.waitForTimeout(1000);
-        }
-        const after = {metrics: (await cdp.send('Performance.getMetrics')).metrics, wall: Date.now(),
-                       cpu: browserCpuSeconds(server)};
-        const wall = (after.wall - before.wall) / 1000;
-        const share = (name) => (metric(after.metrics, name) - metric(before.metrics, name)) / wall * 100;
-        console.log(`round, ${wall.toFixed(1)} s: page main thread ${share('TaskDuration').toFixed(1)} % of a core ` +
-                    `(script ${share('ScriptDuration').toFixed(1)} %) [target <= 5 %]; all chromium processes ` +
-                    `${((after.cpu - before.cpu) / wall * 100).toFixed(1)} %`);
-        const memory = await page.evaluate(() => Module.HEAPU8.length);
-        console.log(`memory: wasm ${(memory / 1048576).toFixed(1)} MB, JS heap used ` +
-                    `${(metric(after.metrics, 'JSHeapUsedSize') / 1048576).toFixed(1)} MB`);
+        console.log(`transfer: ${(total / 1048576).toFixed(2)} MB in ${sent.size} responses, gzip as served ` +
+                    `(WebAssembly ${(wasm / 1024).toFixed(0)} KB) [target <= 1 MB]`);
+        await loadFigures(browser, url, 'phone profile [targets: first paint within 1.5 s, opening within 4 s]',
+                          {network: phoneNetwork, processor: phoneProcessor});
+        await roundFigures(browser, {url, server}, 'round', 1);
+        await roundFigures(browser, {url, server}, 'round, processor 4x slower', phoneProcessor);
     } finally {
         await browser.close();
         server.kill();

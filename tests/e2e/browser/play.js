@@ -116,6 +116,22 @@ function watchPage() {
     };
 }
 
+// The tune's buffer as the page decoded it: its length, and per channel the step from its last sample to its
+// first (the seam, as the loop plays it) beside the largest step among the 64 samples either side of it.
+function tuneSeam() {
+    const buffer = zubotta.sound.sounds.get(4).buffer;
+    const channels = [];
+    for (let c = 0; c < buffer.numberOfChannels; ++c) {
+        const x = buffer.getChannelData(c);
+        const n = x.length;
+        let beside = 0;
+        for (let i = 1; i < 64; ++i)
+            beside = Math.max(beside, Math.abs(x[i] - x[i - 1]), Math.abs(x[n - i] - x[n - i - 1]));
+        channels.push({seam: Math.abs(x[0] - x[n - 1]), beside});
+    }
+    return {frames: buffer.length, rate: buffer.sampleRate, channels};
+}
+
 async function openPage(browser, url, scale, viewport) {
     const context = await browser.newContext({deviceScaleFactor: scale, viewport});
     const page = await context.newPage();
@@ -229,10 +245,12 @@ async function round(browser, url) {
     const openingBest = await signature(page, bestArea);
 
     console.log('-- sound before and after the first key');
+    // The page's worker makes them while the game starts; each comes to the sound library as it is made.
+    await until(page, 'the seven sounds made', () => [...zubotta.sound.sounds.values()].every((sound) => sound.buffer));
     const loaded = await page.evaluate(() => [...zubotta.sound.sounds.keys()]);
     check('the seven sounds load', loaded.length === 7, JSON.stringify(loaded));
     if (wavesArg) {
-        // The page unpacks its FLAC into the game's folder: the very files the desktop plays.
+        // The page makes its sounds into the game's folder: the very files the desktop plays.
         const differing = [];
         for (const name of Object.keys(handles)) {
             const shown = Buffer.from(await page.evaluate((n) => Array.from(Module.FS.readFile(`${n}.wav`)), name));
@@ -241,6 +259,10 @@ async function round(browser, url) {
         }
         check('the seven .wav files are the desktop\'s, byte for byte', differing.length === 0, differing.join(', '));
     }
+    const seam = await page.evaluate(tuneSeam);
+    check('the tune\'s buffer is its whole loop, 16 bars, and steps across the seam no more than beside it',
+          seam.frames === 16 * 73500 && seam.rate === 44100 && seam.channels.every((c) => c.seam <= c.beside),
+          JSON.stringify(seam));
     const before = await page.evaluate(() => ({state: zubotta.sound.context.state, bgm: zubotta.sound.sounding(4),
                                               notice: document.getElementById('notice').textContent}));
     check('no sound before the first key, and the page says why',
@@ -358,6 +380,52 @@ async function round(browser, url) {
     await context.close();
 }
 
+// The page on a slow network: from its first paint a progress bar that rises as the game's code arrives, gone
+// with the opening screen; then a load that fails, said plainly, and tried again.
+async function loading(browser, url) {
+    console.log('-- loading');
+    const context = await browser.newContext({viewport: {width: 640, height: 560}});
+    const page = await context.newPage();
+    await page.addInitScript(() => {
+        window.seen = [];
+        const look = () => {
+            const bar = document.getElementById('loading');
+            const drawn = typeof Module !== 'undefined' && Module.calledRun;
+            if (bar && (!seen.length || seen.at(-1).value !== bar.value || seen.at(-1).hidden !== bar.hidden))
+                seen.push({value: bar.value, max: bar.max, hidden: bar.hidden, drawn});
+            if (!drawn)
+                requestAnimationFrame(look);
+        };
+        document.addEventListener('DOMContentLoaded', look);
+    });
+    const cdp = await context.newCDPSession(page);
+    await cdp.send('Network.emulateNetworkConditions',
+                   {offline: false, latency: 150, downloadThroughput: 1.6e6 / 8, uploadThroughput: 750e3 / 8});
+    await page.goto(url);
+    await until(page, 'the opening screen on a slow network', () => Module.calledRun && seen.at(-1).drawn);
+    const seen = await page.evaluate(() => seen);
+    const rising = seen.filter((s) => !s.hidden && s.value > 0 && s.value < s.max);
+    check('a progress bar shows from the first paint and rises with the bytes until the opening screen',
+          !seen[0].hidden && seen[0].value === 0 && rising.length >= 3 &&
+          rising.every((s, i) => i === 0 || s.value > rising[i - 1].value) && seen.at(-1).hidden,
+          JSON.stringify(seen.map((s) => s.hidden ? 'hidden' : s.value)));
+    await cdp.send('Network.emulateNetworkConditions', {offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1});
+
+    await page.route('**/zubotta.wasm', (route) => route.fulfill({status: 404, body: ''}));
+    await page.reload();
+    await until(page, 'the word that the game did not load', () => !document.getElementById('failure').hidden);
+    const failure = await page.evaluate(() => ({
+        said: document.querySelector('#failure[role="alert"]').textContent,
+        notice: document.getElementById('notice').hidden, bar: document.getElementById('loading').hidden}));
+    check('a failed load is said plainly, with a way to try again, and nothing else is promised',
+          /could not be loaded/.test(failure.said) && /404/.test(failure.said) && /Try again/.test(failure.said) &&
+          failure.notice && failure.bar, JSON.stringify(failure));
+    await page.unroute('**/zubotta.wasm');
+    await page.click('#try-again');
+    await until(page, 'the opening screen after trying again', () => typeof Module !== 'undefined' && Module.calledRun);
+    await context.close();
+}
+
 async function main() {
     fs.mkdirSync(output, {recursive: true});
     const {server, url} = await serve(site);
@@ -366,6 +434,7 @@ async function main() {
         await screensAtScale(browser, url, 1);
         await screensAtScale(browser, url, 2);
         await round(browser, url);
+        await loading(browser, url);
     } catch (error) {
         failures.push(`stopped: ${error.message}`);
         console.log(`FAIL  stopped: ${error.stack}`);
