@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The browser page played end to end in Debian's chromium: the screens against the golden images at device
 // scales 1 and 2, a round with its keys, sounds and TIME UP, the music switch, the about box, keys typed during
-// START's pause, Esc, and the keys the browser must not act on.
+// START's pause, Esc, and the keys the browser must not act on; then, in a profile of its own, the page installed
+// and played with no network (offline.js).
 //
 // usage: node play.js <site folder> <golden folder> <output folder> [folder of the desktop's .wav files]
 // Exits 77 (skipped) when the site, playwright-core or chromium is missing.
@@ -9,6 +10,7 @@
 const fs = require('fs');
 const path = require('path');
 const {chromiumPath, serve, launch} = require('./page_server');
+const offline = require('./offline');
 
 const [siteArg, goldenArg, outputArg, wavesArg] = process.argv.slice(2);
 const site = path.resolve(siteArg || 'build-web/site');
@@ -358,6 +360,11 @@ async function round(browser, url) {
     await context.close();
 }
 
+function stopped(error) {
+    failures.push(`stopped: ${error.message}`);
+    console.log(`FAIL  stopped: ${error.stack}`);
+}
+
 async function main() {
     fs.mkdirSync(output, {recursive: true});
     const {server, url} = await serve(site);
@@ -367,12 +374,12 @@ async function main() {
         await screensAtScale(browser, url, 2);
         await round(browser, url);
     } catch (error) {
-        failures.push(`stopped: ${error.message}`);
-        console.log(`FAIL  stopped: ${error.stack}`);
+        stopped(error);
     } finally {
         await browser.close();
         server.kill();
     }
+    await offline(chromium, site, {check, until, watchPage, signature, moleArea, handles}).catch(stopped);
     console.log(`${passed} passed, ${failures.length} failed`);
     if (failures.length)
         console.log(`failed: ${failures.join('; ')}`);
