@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the browser page, printed, never judged (machines are shared and noisy): the bytes sent as served
-// compressed, the time from navigation to the opening screen, the processor time during a round, and memory.
+// compressed, the time from navigation to the opening screen, the processor time during a round, memory, and the
+// start-up of a second visit with no network.
 //
 // usage: node bench.js <site folder> [seconds of round measured, default 10]
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const {serve, launch} = require('./page_server');
+const {serve, stop, launch} = require('./page_server');
 
 const site = path.resolve(process.argv[2] || 'build-web/site');
 const seconds = Number(process.argv[3] || 10);
@@ -38,6 +39,41 @@ function browserCpuSeconds(server) {
 
 const metric = (metrics, name) => metrics.find((m) => m.name === name).value;
 
+// Notes when the page first puts a picture on the canvas: the opening screen.
+function markFirstDraw() {
+    const put = CanvasRenderingContext2D.prototype.putImageData;
+    CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+        window.firstDraw = window.firstDraw || performance.now();
+        return put.apply(this, args);
+    };
+}
+
+// A second visit with no network: the first keeps the site (its service worker), then the page server stops, and
+// each visit after is timed from navigation to the opening screen drawn, unthrottled and with the processor 4x
+// slower.
+async function offlineStartUp(browser) {
+    const {server, url} = await serve(site);
+    const page = await browser.newPage({viewport: {width: 640, height: 560}});
+    await page.addInitScript(markFirstDraw);
+    await page.goto(url);
+    await page.waitForFunction(() => navigator.serviceWorker.controller !== null, null, {timeout: 30000});
+    await stop(server);
+    const cdp = await page.context().newCDPSession(page);
+    for (const rate of [1, 4]) {
+        await cdp.send('Emulation.setCPUThrottlingRate', {rate});
+        const times = [];
+        for (let run = 0; run < 3; ++run) {
+            await page.goto('about:blank');
+            await page.goto(url);
+            await page.waitForFunction(() => window.firstDraw && Module.calledRun, null, {timeout: 30000});
+            times.push(await page.evaluate(() => window.firstDraw));
+        }
+        console.log(`second visit with no network${rate > 1 ? `, processor ${rate}x slower` : ''}: opening screen drawn ` +
+                    `${times.map((t) => t.toFixed(0)).join(', ')} ms after navigation`);
+    }
+    await page.context().close();
+}
+
 async function main() {
     if (!fs.existsSync(path.join(site, 'zubotta.wasm'))) {
         console.log(`no built page in ${site}`);
@@ -48,13 +84,7 @@ async function main() {
     const browser = await launch(chromium);
     try {
         const page = await browser.newPage({viewport: {width: 640, height: 560}});
-        await page.addInitScript(() => {
-            const put = CanvasRenderingContext2D.prototype.putImageData;
-            CanvasRenderingContext2D.prototype.putImageData = function (...args) {
-                window.firstDraw = window.firstDraw || performance.now();
-                return put.apply(this, args);
-            };
-        });
+        await page.addInitScript(markFirstDraw);
         const cdp = await page.context().newCDPSession(page);
         await cdp.send('Network.enable');
         await cdp.send('Performance.enable');
@@ -96,6 +126,8 @@ async function main() {
         const memory = await page.evaluate(() => Module.HEAPU8.length);
         console.log(`memory: wasm ${(memory / 1048576).toFixed(1)} MB, JS heap used ` +
                     `${(metric(after.metrics, 'JSHeapUsedSize') / 1048576).toFixed(1)} MB`);
+        await page.close();
+        await offlineStartUp(browser);
     } finally {
         await browser.close();
         server.kill();
