@@ -132,7 +132,7 @@ async function playOffline(page, {check, until, signature, moleArea, handles}) {
 function changedBuild(site, folder) {
     fs.cpSync(site, folder, {recursive: true});
     fs.appendFileSync(path.join(folder, 'page.css'), ':root { --build: "changed"; }\n');
-    execFileSync('cmake', [`-DSITE=${folder}`, `-DWORKER=${path.join(source, 'service_worker.js')}`,
+    execFileSync(process.env.CMAKE_COMMAND || 'cmake', [`-DSITE=${folder}`, `-DWORKER=${path.join(source, 'service_worker.js')}`,
                            '-P', path.join(source, 'offline_site.cmake')]);
     return folder;
 }
