@@ -32,7 +32,8 @@ const server = http.createServer((request, response) => {
         const extension = path.extname(file);
         // Tagged, as a static host does, so that a file the browser holds already is not sent again.
         const tag = `"${stats.size}-${stats.mtimeMs}"`;
-        const headers = {'Content-Type': types[extension] || 'application/octet-stream', 'Cache-Control': 'no-cache', ETag: tag};
+        const headers = {'Content-Type': types[extension] || 'application/octet-stream', 'Cache-Control': 'no-cache',
+                         ETag: tag};
         if (request.headers['if-none-match'] === tag) {
             response.writeHead(304, headers).end();
             return;

@@ -2,12 +2,12 @@
 // The service worker: keeps the whole site of one build in a cache named by its version and serves the page from
 // it, so that the game starts and plays with no network.
 //
-// A page never gets files of two builds. A new build's worker fills its own cache from the network and then
-// waits, without skipWaiting: the pages of the old build still running may fetch files late (a sound, the tune's
-// worker), and must keep getting their own. Once none is open, it becomes the active worker, deletes the old
-// caches and serves the next visit all of its build. A reload of the only page of the old build keeps that build,
-// as the old page is not gone when the reload asks for the new one. clients.claim() only takes the first visit's
-// page, loaded from the network, for the cache it has just filled from the same site.
+// A page never gets files of two builds. A new build's worker fills its own cache from the network and then waits,
+// without skipWaiting: the old build's pages still open may yet fetch files (a sound that comes after the opening
+// screen) and must keep getting their own. Once none is open, it becomes the active worker, deletes the old caches
+// and serves the next visit all of its build. A reload of the old build's only page keeps that build, as the old
+// page is not gone when the reload asks for the new one. clients.claim() only takes the first visit's page, loaded
+// from the network, for the cache just filled from the same site.
 'use strict';
 
 // The build's version and every file of its site, filled in by web/offline_site.cmake.
@@ -26,8 +26,9 @@ self.addEventListener('install', (event) => {
 });
 
 self.addEventListener('activate', (event) => {
+    const old = (name) => name.startsWith(cachePrefix) && name !== cacheName;
     event.waitUntil(caches.keys()
-        .then((names) => Promise.all(names.filter((name) => name.startsWith(cachePrefix) && name !== cacheName).map((name) => caches.delete(name))))
+        .then((names) => Promise.all(names.filter(old).map((name) => caches.delete(name))))
         .then(() => self.clients.claim()));
 });
 

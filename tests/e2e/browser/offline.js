@@ -95,8 +95,9 @@ async function checkManifest(page, cdp, check) {
         const canvas = new OffscreenCanvas(image.width, image.height).getContext('2d');
         canvas.drawImage(image, 0, 0);
         const pixels = new Uint32Array(canvas.getImageData(0, 0, image.width, image.height).data.buffer);
-        const outside = pixels.filter((_, i) => Math.hypot(i % image.width + 0.5 - image.width / 2,
-                                                           Math.floor(i / image.width) + 0.5 - image.height / 2) > 0.4 * image.width);
+        const fromMiddle = (i) => Math.hypot(i % image.width + 0.5 - image.width / 2,
+                                             Math.floor(i / image.width) + 0.5 - image.height / 2);
+        const outside = pixels.filter((_, i) => fromMiddle(i) > 0.4 * image.width);
         const opaqueBackground = outside.every((pixel) => pixel === outside[0]) && outside[0] >>> 24 === 255;
         return {...icon, loaded: true, size: `${image.width}x${image.height}`, opaqueBackground};
     })), named);
@@ -189,9 +190,10 @@ module.exports = async function offline(chromium, site, helpers) {
                            (all) => all.some(([id, status]) => id === waiting && /^activat/.test(status)));
         await visit(page, url, until);
         const after = {...await buildSeen(page), kept: await page.evaluate(keptSite)};
+        const [[name, keptFiles] = []] = Object.entries(after.kept);
         check('the next visit takes the changed build whole, its cache alone',
               after.running === '"changed"' && after.fetched && Object.keys(after.kept).length === 1 &&
-              Object.keys(after.kept)[0].endsWith(versionOf(changed)) && sameFiles(Object.values(after.kept)[0], siteFiles(changed)),
+              name.endsWith(versionOf(changed)) && sameFiles(keptFiles, siteFiles(changed)),
               JSON.stringify({...after, kept: Object.keys(after.kept)}));
         check('no script errors installed or with no network', errors.length === 0, errors.join('; '));
     } finally {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the browser test and the browser benchmark share: web/serve.js started on a free port, and Debian's
-// chromium launched the same way.
+// What the browser test and the browser benchmark share: web/serve.js started on a free port and stopped, and
+// Debian's chromium launched the same way, with a lasting profile or without.
 'use strict';
 const net = require('net');
 const path = require('path');
