@@ -222,3 +222,9 @@ const zubotta = (() => {
 })();
 
 zubotta.start();
+
+// The service worker keeps the whole site for play with no network (a host other than 127.0.0.1 needs HTTPS for
+// it); registered once the page has loaded, so that its copying does not hold up the page's own loading.
+if ('serviceWorker' in navigator)
+    window.addEventListener('load', () => navigator.serviceWorker.register('service_worker.js')
+        .catch((error) => console.warn('Zubotta: the site is not kept for play with no network:', error)));

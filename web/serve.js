@@ -12,10 +12,10 @@ const folder = path.resolve(process.argv[2] || '.');
 const port = Number(process.argv[3] || 8000);
 const types = {
     '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8', '.css': 'text/css; charset=utf-8',
-    '.wasm': 'application/wasm', '.png': 'image/png',
+    '.wasm': 'application/wasm', '.png': 'image/png', '.webmanifest': 'application/manifest+json',
 };
 // Pictures are compressed already.
-const compressible = new Set(['.html', '.js', '.css', '.wasm']);
+const compressible = new Set(['.html', '.js', '.css', '.wasm', '.webmanifest']);
 
 const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://127.0.0.1').pathname);
@@ -24,13 +24,21 @@ const server = http.createServer((request, response) => {
         response.writeHead(403).end();
         return;
     }
-    fs.readFile(file, (error, body) => {
-        if (error) {
+    fs.stat(file, (error, stats) => {
+        if (error || !stats.isFile()) {
             response.writeHead(404).end();
             return;
         }
         const extension = path.extname(file);
-        const headers = {'Content-Type': types[extension] || 'application/octet-stream', 'Cache-Control': 'no-cache'};
+        // Tagged, as a static host does, so that a file the browser holds already is not sent again.
+        const tag = `"${stats.size}-${stats.mtimeMs}"`;
+        const headers = {'Content-Type': types[extension] || 'application/octet-stream', 'Cache-Control': 'no-cache',
+                         ETag: tag};
+        if (request.headers['if-none-match'] === tag) {
+            response.writeHead(304, headers).end();
+            return;
+        }
+        let body = fs.readFileSync(file);
         if (compressible.has(extension) && /\bgzip\b/.test(request.headers['accept-encoding'] || '')) {
             headers['Content-Encoding'] = 'gzip';
             body = zlib.gzipSync(body, {level: 9});

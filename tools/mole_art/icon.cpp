@@ -6,6 +6,8 @@
 #include "canvas.h"
 #include "colours.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -193,4 +195,17 @@ QImage drawIcon(int size)
                 p.paint(ellipse(x + dx, y + 1.3, 0.55, 0.75), {claw, 0, 0, 0, size >= 128 ? outline : 0});
     }
     return p.picture();
+}
+
+// A home-screen launcher may cut the picture to any shape that holds the middle circle of 80% of its width, so
+// the mole stands on the game's green, filling the square, drawn smaller (9/16 of it: the sign's corners, its
+// farthest points, then lie 0.36 of the width from the middle) and raised by a unit so that it sits in the middle.
+QImage drawMaskableIcon(int size)
+{
+    const int inner = size * 9 / 16;
+    QImage picture(size, size, QImage::Format_RGB32);
+    picture.fill(colours::sky);
+    // The mole's pixels are wholly opaque or wholly transparent, so drawing it over the green blends nothing.
+    QPainter(&picture).drawImage((size - inner) / 2, (size - inner) / 2 - inner / 32, drawIcon(inner));
+    return picture;
 }

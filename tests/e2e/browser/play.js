@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The browser page played end to end in Debian's chromium: the screens against the golden images at device
 // scales 1 and 2, a round with its keys, sounds and TIME UP, the music switch, the about box, keys typed during
-// START's pause, Esc, and the keys the browser must not act on.
+// START's pause, Esc, and the keys the browser must not act on; then, in a profile of its own, the page installed
+// and played with no network (offline.js).
 //
 // usage: node play.js <site folder> <golden folder> <output folder> [folder of the desktop's .wav files]
 // Exits 77 (skipped) when the site, playwright-core or chromium is missing.
@@ -9,6 +10,7 @@
 const fs = require('fs');
 const path = require('path');
 const {chromiumPath, serve, launch} = require('./page_server');
+const offline = require('./offline');
 
 const [siteArg, goldenArg, outputArg, wavesArg] = process.argv.slice(2);
 const site = path.resolve(siteArg || 'build-web/site');
@@ -384,7 +386,8 @@ async function round(browser, url) {
 // with the opening screen; then a load that fails, said plainly, and tried again.
 async function loading(browser, url) {
     console.log('-- loading');
-    const context = await browser.newContext({viewport: {width: 640, height: 560}});
+    // Without the service worker, which would serve a second load from its cache.
+    const context = await browser.newContext({viewport: {width: 640, height: 560}, serviceWorkers: 'block'});
     const page = await context.newPage();
     await page.addInitScript(() => {
         window.seen = [];
@@ -406,7 +409,7 @@ async function loading(browser, url) {
     const seen = await page.evaluate(() => seen);
     const rising = seen.filter((s) => !s.hidden && s.value > 0 && s.value < s.max);
     check('a progress bar shows from the first paint and rises with the bytes until the opening screen',
-          !seen[0].hidden && seen[0].value === 0 && rising.length >= 3 &&
+          !seen[0].hidden && seen[0].value < seen[0].max && rising.length >= 3 &&
           rising.every((s, i) => i === 0 || s.value > rising[i - 1].value) && seen.at(-1).hidden,
           JSON.stringify(seen.map((s) => s.hidden ? 'hidden' : s.value)));
     await cdp.send('Network.emulateNetworkConditions', {offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1});
@@ -426,6 +429,11 @@ async function loading(browser, url) {
     await context.close();
 }
 
+function stopped(error) {
+    failures.push(`stopped: ${error.message}`);
+    console.log(`FAIL  stopped: ${error.stack}`);
+}
+
 async function main() {
     fs.mkdirSync(output, {recursive: true});
     const {server, url} = await serve(site);
@@ -436,12 +444,12 @@ async function main() {
         await round(browser, url);
         await loading(browser, url);
     } catch (error) {
-        failures.push(`stopped: ${error.message}`);
-        console.log(`FAIL  stopped: ${error.stack}`);
+        stopped(error);
     } finally {
         await browser.close();
         server.kill();
     }
+    await offline(chromium, site, {check, until, watchPage, signature, moleArea, handles}).catch(stopped);
     console.log(`${passed} passed, ${failures.length} failed`);
     if (failures.length)
         console.log(`failed: ${failures.join('; ')}`);
