@@ -74,10 +74,13 @@ const zubotta = (() => {
         canvas.style.height = `${height}px`;
         stage.style.width = hasTouchKeys() ? '' : `${width}px`;
         stage.style.height = hasTouchKeys() ? '' : `${height}px`;
+        // Placed in the window itself, on a grid of whole CSS pixels that are whole device pixels too: browsers
+        // round a position to either, and some do so at each box it lies in.
+        const step = [1, 2, 3, 4, 5, 8, 16].find((q) => Number.isInteger(q * ratio)) || 1 / ratio;
+        const snap = (at) => Math.round(at / step) * step;
         const box = stage.getBoundingClientRect();
-        const snap = (at) => Math.round(at * ratio) / ratio;
-        canvas.style.left = `${snap(box.left + (box.width - width) / 2) - box.left}px`;
-        canvas.style.top = `${snap(box.top + (box.height - height) / 2) - box.top}px`;
+        canvas.style.left = `${snap(box.left + (box.width - width) / 2)}px`;
+        canvas.style.top = `${snap(box.top + (box.height - height) / 2)}px`;
     }
 
     function showTouchKeys() {
