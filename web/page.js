@@ -85,6 +85,7 @@ const zubotta = (() => {
 
     function showTouchKeys() {
         document.documentElement.classList.add('touch');
+        updateNotice();
         layout();
     }
 
@@ -92,7 +93,8 @@ const zubotta = (() => {
     function updateNotice() {
         const silent = !(window.AudioContext || window.webkitAudioContext) || (accepting && !sound.context);
         const waiting = !silent && !ended && !(sound.context && sound.context.state === 'running');
-        notice.textContent = waiting ? 'Sound starts with your first touch, key or click.' : '';
+        const first = hasTouchKeys() ? 'touch' : 'key or click';
+        notice.textContent = waiting ? `Sound starts with your first ${first}.` : '';
     }
 
     // Browsers let a page sound only after the player's first key, click or touch.

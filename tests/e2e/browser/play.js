@@ -499,6 +499,14 @@ async function touchScreenSizes(browser, url) {
         check(`no script errors at ${width}x${height}`, errors.length === 0, errors.join('; '));
         await context.close();
     }
+    // A computer that was not known to have a touch screen shows the keys from its first touch on.
+    const {context, page} = await openPage(browser, url, {viewport: {width: 1280, height: 800}});
+    const cdp = await context.newCDPSession(page);
+    await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [{x: 640, y: 400}]});
+    await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
+    await until(page, 'the touch keys', () => document.querySelector('.key').offsetParent !== null);
+    await checkFit(page, 'a computer\'s page after a first touch', 1);
+    await context.close();
 }
 
 // A round on a phone played by touch alone: the touch keys, several at once, held, the picture's key buttons,
