@@ -9,6 +9,7 @@ const soundNames = ['その他', '禁止', '打音', 'BGM', '空振', 'TIMEOUT',
 // The width and height of the picture the page shows, in the game's logical pixels.
 const shownWidth = 400;
 const shownHeight = 437;
+// The game places everything in twips, 15 to a logical pixel.
 const twipsPerPixel = 15;
 // A larger scale only shows the same art bigger and costs memory as its square; enlarging does that as well.
 const maximumScale = 4;
@@ -367,7 +368,7 @@ const zubotta = (() => {
             queue.length = 0;
             closeMenus();
             document.getElementById('ended').hidden = false;
-            document.querySelectorAll('#menubar button').forEach((button) => { button.disabled = true; });
+            document.querySelectorAll('#menubar button, .key').forEach((button) => { button.disabled = true; });
             updateNotice();
         },
     };
