@@ -19,7 +19,8 @@ constexpr int designWidth = 578;
 constexpr int designHeight = 437;
 constexpr int shownWidth = 400;
 
-EM_JS(double, pageDevicePixelRatio, (), { return window.devicePixelRatio || 1; });
+// The scale the page chose for the room it has at start; the surface keeps it for good.
+EM_JS(int, pageDeviceScale, (), { return zubotta.deviceScale(); });
 EM_JS(void, pageShowPixels, (const std::uint8_t* rgba, int x, int y, int width, int height), {
     zubotta.showPixels(HEAPU8.subarray(rgba, rgba + width * height * 4), x, y, width, height);
 });
@@ -28,7 +29,7 @@ EM_JS(void, pageReady, (), { zubotta.ready(); });
 
 class WebGame {
 public:
-    WebGame() : surface(designWidth, designHeight, pageDevicePixelRatio())
+    WebGame() : surface(designWidth, designHeight, pageDeviceScale())
     {
         surface.setRefreshListener([this] { show(); });
         pageSizeCanvas(surface.deviceScale());

@@ -1,20 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page around the game: it sizes the canvas, turns keys, clicks and menu items into the game's events
-// and hands them in one at a time, runs the timer while a round runs, shows the game's dialogs and keeps
+// The page around the game: it sizes the canvas, turns keys, clicks, touches and menu items into the game's
+// events and hands them in one at a time, runs the timer while a round runs, shows the game's dialogs and keeps
 // the sound library (sound_library.js). zubotta.js, the game itself, calls back into `zubotta`.
 'use strict';
 
 // The width and height of the picture the page shows, in the game's logical pixels.
 const shownWidth = 400;
 const shownHeight = 437;
+// The game places everything in twips, 15 to a logical pixel.
+const twipsPerPixel = 15;
+// A larger scale only shows the same art bigger and costs memory as its square; enlarging does that as well.
+const maximumScale = 4;
 // The game's virtual-key numbers of the keys it commands with; the browser does nothing of its own for them.
 const commandKeys = {Escape: 27, ' ': 32, F1: 112, F2: 113};
 const startKeys = [32, 113];
 const menuStart = 0;
+// The picture's key buttons, in twips: hole h's stands at column h + 0.2 and row 2.6 of the holes' grid.
+const holeButton = {columnWidth: 970, top: 2.6 * 1580, width: 600, height: 750};
+const holeKeys = ['a', 's', 'd', 'f'];
 
 const zubotta = (() => {
     const canvas = document.getElementById('game');
     const picture = canvas.getContext('2d');
+    const stage = document.getElementById('stage');
+    const menubar = document.getElementById('menubar');
     const bgm = document.getElementById('bgm');
     const notice = document.getElementById('notice');
     const message = document.getElementById('message');
@@ -32,31 +41,62 @@ const zubotta = (() => {
         return new Context();
     });
 
-    // Pixel for pixel at the device scale; in a larger window, enlarged by the largest whole factor that fits.
+    const hasTouchKeys = () => document.documentElement.classList.contains('touch');
+
+    // The room for the picture in CSS pixels: on a touch screen the stage's part of the screen beside the keys,
+    // else the window less the menu bar and the notice.
+    function room() {
+        if (hasTouchKeys())
+            return stage.getBoundingClientRect();
+        return {width: window.innerWidth, height: window.innerHeight - menubar.offsetHeight - notice.offsetHeight - 16};
+    }
+
+    // How many device pixels per art pixel the room takes, fractions included.
+    function fitting() {
+        const ratio = window.devicePixelRatio || 1;
+        const {width, height} = room();
+        return Math.min(width * ratio / shownWidth, height * ratio / shownHeight);
+    }
+
+    // Pixel for pixel at the device scale, or enlarged by the largest whole factor that fits. In less room the
+    // picture keeps a whole number of device pixels per art pixel, so each art pixel stays a whole square; only
+    // below one is it shrunk smoothly. The canvas's edges lie on whole device pixels.
     function layout() {
         const ratio = window.devicePixelRatio || 1;
-        const width = shownWidth * deviceScale / ratio;
-        const height = shownHeight * deviceScale / ratio;
-        const room = document.getElementById('menubar').offsetHeight + notice.offsetHeight + 16;
-        const factor = Math.max(1, Math.min(Math.floor(window.innerWidth / width),
-                                            Math.floor((window.innerHeight - room) / height)));
-        canvas.style.width = `${width * factor}px`;
-        canvas.style.height = `${height * factor}px`;
-        // Its corner on a whole device pixel, so that no art pixel is split between two.
-        canvas.style.transform = '';
-        const box = canvas.getBoundingClientRect();
-        const shift = (at) => (Math.round(at * ratio) - at * ratio) / ratio;
-        canvas.style.transform = `translate(${shift(box.left)}px, ${shift(box.top)}px)`;
+        const fits = fitting();
+        const whole = Math.floor(fits);
+        const perArtPixel = whole >= deviceScale ? deviceScale * Math.floor(whole / deviceScale) : whole || fits;
+        const width = shownWidth * perArtPixel / ratio;
+        const height = shownHeight * perArtPixel / ratio;
+        canvas.classList.toggle('whole', perArtPixel >= 1);
+        canvas.style.width = `${width}px`;
+        canvas.style.height = `${height}px`;
+        stage.style.width = hasTouchKeys() ? '' : `${width}px`;
+        stage.style.height = hasTouchKeys() ? '' : `${height}px`;
+        // Placed in the window itself, on a grid of whole CSS pixels that are whole device pixels too: browsers
+        // round a position to either, and some do so at each box it lies in.
+        const step = [1, 2, 3, 4, 5, 8, 16].find((q) => Number.isInteger(q * ratio)) || 1 / ratio;
+        const snap = (at) => Math.round(at / step) * step;
+        const box = stage.getBoundingClientRect();
+        canvas.style.left = `${snap(box.left + (box.width - width) / 2)}px`;
+        canvas.style.top = `${snap(box.top + (box.height - height) / 2)}px`;
+    }
+
+    function showTouchKeys() {
+        document.documentElement.classList.add('touch');
+        updateNotice();
+        layout();
     }
 
     // Said until the sound runs; not where there is no WebAudio, nor once the game has ended.
     function updateNotice() {
         const silent = !(window.AudioContext || window.webkitAudioContext) || (accepting && !sound.context);
         const waiting = !silent && !ended && !(sound.context && sound.context.state === 'running');
-        notice.textContent = waiting ? 'Sound starts with your first key or click.' : '';
+        const first = hasTouchKeys() ? 'touch' : 'key or click';
+        notice.textContent = waiting ? `Sound starts with your first ${first}.` : '';
     }
 
-    // Browsers let a page sound only after the player's first key or click.
+    // Browsers let a page sound only after the player's first key, click or touch.
     function resumeSound() {
         if (sound.context && sound.context.state === 'suspended')
             sound.context.resume().then(updateNotice);
@@ -101,63 +141,169 @@ const zubotta = (() => {
         busy = false;
     }
 
-    function virtualKey(event) {
-        if (event.key in commandKeys)
-            return commandKeys[event.key];
-        return /^Key[A-Z]$|^Digit[0-9]$/.test(event.code) ? event.code.at(-1).charCodeAt(0) : 0;
+    function virtualKey({key, code}) {
+        if (key in commandKeys)
+            return commandKeys[key];
+        return /^Key[A-Z]$|^Digit[0-9]$/.test(code) ? code.at(-1).charCodeAt(0) : 0;
     }
 
-    function closeMenus() {
-        document.querySelectorAll('.menu.open').forEach((menu) => menu.classList.remove('open'));
+    // What a key sends the game, from the keyboard or the screen: its virtual key, unless the key is held and
+    // repeats, then its character.
+    function postKey(key, repeat = false) {
+        if (!repeat)
+            post('key_down', [virtualKey(key)]);
+        if ([...key.key].length === 1)
+            post('key_press', [key.key.codePointAt(0)]);
     }
+
+    // A letter's key as the keyboard types it, in lower case.
+    const letterKey = (letter) => ({key: letter, code: `Key${letter.toUpperCase()}`});
 
     function onKeyDown(event) {
         resumeSound();
         // Keys with Ctrl, Alt or Meta keep their browser meaning; a dialog takes its own keys.
         if (event.ctrlKey || event.altKey || event.metaKey || message.open || ended)
             return;
-        const command = event.key in commandKeys;
-        if (command)
+        if (menubar.contains(event.target) || (event.key === 'Escape' && document.querySelector('.menu.open'))) {
+            onMenuKey(event);
+            return;
+        }
+        if (event.key in commandKeys)
             event.preventDefault();
         closeMenus();
         // A held key is one press; its repeated characters still reach the letters.
-        if (!event.repeat)
-            post('key_down', [virtualKey(event)]);
-        if ([...event.key].length === 1)
-            post('key_press', [event.key.codePointAt(0)]);
+        postKey(event, event.repeat);
     }
 
+    // A touch on one of the picture's key buttons works its hole; any other click or touch is the game's click.
     function onCanvasDown(event) {
         const box = canvas.getBoundingClientRect();
-        const twipsPerCssPixel = shownWidth * 15 / box.width;
-        post('mouse_down', [event.button === 2 ? 2 : 1, (event.clientX - box.left) * twipsPerCssPixel,
-                            (event.clientY - box.top) * twipsPerCssPixel]);
+        const twipsPerCssPixel = shownWidth * twipsPerPixel / box.width;
+        const x = (event.clientX - box.left) * twipsPerCssPixel;
+        const y = (event.clientY - box.top) * twipsPerCssPixel;
+        const hole = [1, 2, 3, 4].find((h) => x >= (h + 0.2) * holeButton.columnWidth &&
+            x < (h + 0.2) * holeButton.columnWidth + holeButton.width && y >= holeButton.top &&
+            y < holeButton.top + holeButton.height);
+        if (event.pointerType !== 'mouse' && hole)
+            postKey(letterKey(holeKeys[hole - 1]));
+        else
+            post('mouse_down', [event.button === 2 ? 2 : 1, x, y]);
+    }
+
+    // The keys on the screen act as the touch starts; a key held down is one press, and each finger acts.
+    function wireKeys() {
+        document.querySelectorAll('.key').forEach((key) => {
+            key.addEventListener('pointerdown', (event) => {
+                // Kept from the browser: no focus, no mouse events after it.
+                event.preventDefault();
+                key.setPointerCapture(event.pointerId);
+                key.classList.add('pressed');
+                if (!ended)
+                    postKey(key.dataset);
+            });
+            for (const type of ['pointerup', 'pointercancel', 'lostpointercapture'])
+                key.addEventListener(type, () => key.classList.remove('pressed'));
+            // Pressed without a pointer: by Enter, or by a screen reader.
+            key.addEventListener('click', (event) => {
+                if (event.detail === 0 && !ended)
+                    postKey(key.dataset);
+            });
+            key.addEventListener('contextmenu', (event) => event.preventDefault());
+        });
+    }
+
+    const titles = [...menubar.querySelectorAll('.title')];
+
+    function closeMenus() {
+        document.querySelectorAll('.menu.open').forEach((menu) => {
+            menu.classList.remove('open');
+            menu.querySelector('.title').setAttribute('aria-expanded', 'false');
+        });
+    }
+
+    // The menu bar keeps one of its titles in the tab order, the one last focused.
+    function focusTitle(title) {
+        titles.forEach((other) => { other.tabIndex = other === title ? 0 : -1; });
+        title.focus();
+    }
+
+    function openMenu(title, item) {
+        closeMenus();
+        focusTitle(title);
+        const menu = title.parentElement;
+        if (!menu.classList.contains('menu'))
+            return;
+        menu.classList.add('open');
+        title.setAttribute('aria-expanded', 'true');
+        const items = [...menu.querySelectorAll('[data-item]')];
+        if (item !== undefined)
+            items.at(item).focus();
+    }
+
+    // Keys in the menu bar, as a menu bar takes them: the arrows move, Enter and Space act, Esc closes the menu and
+    // gives the keys back to the game. None of them reaches the game.
+    function onMenuKey(event) {
+        const menuOf = (t) => t.nextElementSibling;
+        const title = titles.find((t) => t === event.target || (menuOf(t) && menuOf(t).contains(event.target))) ||
+                      titles[0];
+        const items = menuOf(title) ? [...menuOf(title).children] : [];
+        const at = items.indexOf(event.target);
+        const open = title.parentElement.classList.contains('open');
+        const step = (list, from, by) => list.at((from + by) % list.length);
+        if (event.key === 'Escape') {
+            closeMenus();
+            canvas.focus();
+        } else if (event.key === 'ArrowLeft' || event.key === 'ArrowRight') {
+            const next = step(titles, titles.indexOf(title), event.key === 'ArrowLeft' ? -1 : 1);
+            open ? openMenu(next, 0) : focusTitle(next);
+        } else if ((event.key === 'ArrowDown' || event.key === 'ArrowUp') && items.length) {
+            const by = event.key === 'ArrowDown' ? 1 : -1;
+            at < 0 ? openMenu(title, by > 0 ? 0 : -1) : step(items, at, by).focus();
+        } else if (event.key === 'Tab') {
+            closeMenus();
+            return;
+        } else {
+            // Enter and Space click the focused button; other keys do nothing here.
+            return;
+        }
+        event.preventDefault();
     }
 
     function wireMenus() {
-        document.querySelectorAll('.menu > .title').forEach((title) => title.addEventListener('click', () => {
-            const menu = title.parentElement;
-            const open = !menu.classList.contains('open');
-            closeMenus();
-            menu.classList.toggle('open', open);
-        }));
-        document.querySelectorAll('[data-item]').forEach((item) => item.addEventListener('click', () => {
+        titles.filter((title) => title.parentElement.classList.contains('menu')).forEach((title) =>
+            title.addEventListener('click', (event) => {
+                if (!title.parentElement.classList.contains('open')) {
+                    // Opened by a key, the menu takes the focus.
+                    openMenu(title, event.detail === 0 ? 0 : undefined);
+                    return;
+                }
+                closeMenus();
+                canvas.focus();
+            }));
+        menubar.querySelectorAll('[data-item]').forEach((item) => item.addEventListener('click', () => {
             closeMenus();
             canvas.focus();
             if (!ended)
                 post('menu', [Number(item.dataset.item)]);
         }));
-        document.addEventListener('mousedown', (event) => {
-            resumeSound();
-            if (!event.target.closest('#menubar'))
-                closeMenus();
-        });
     }
 
     function start() {
+        if (navigator.maxTouchPoints > 0)
+            showTouchKeys();
         wireMenus();
+        wireKeys();
         document.addEventListener('keydown', onKeyDown);
-        canvas.addEventListener('mousedown', onCanvasDown);
+        document.addEventListener('pointerdown', (event) => {
+            resumeSound();
+            if (event.pointerType === 'touch' && !hasTouchKeys())
+                showTouchKeys();
+            if (!menubar.contains(event.target))
+                closeMenus();
+        });
+        // A touch lets a page sound only as it ends.
+        document.addEventListener('pointerup', resumeSound);
+        canvas.addEventListener('pointerdown', onCanvasDown);
         canvas.addEventListener('contextmenu', (event) => event.preventDefault());
         window.addEventListener('resize', layout);
         message.addEventListener('close', () => canvas.focus());
@@ -169,6 +315,11 @@ const zubotta = (() => {
     return {
         sound,
         start,
+
+        // The largest whole scale at which the picture, shown pixel for pixel, fits the room the page has now.
+        deviceScale() {
+            return Math.max(1, Math.min(maximumScale, Math.floor(fitting())));
+        },
 
         // The canvas holds the game's pixels at its device scale; sizing it clears it, so this comes first.
         sizeCanvas(scale) {
@@ -215,7 +366,7 @@ const zubotta = (() => {
             queue.length = 0;
             closeMenus();
             document.getElementById('ended').hidden = false;
-            document.querySelectorAll('#menubar button').forEach((button) => { button.disabled = true; });
+            document.querySelectorAll('#menubar button, .key').forEach((button) => { button.disabled = true; });
             updateNotice();
         },
     };

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the browser page, printed, never judged (machines are shared and noisy): the bytes sent as served
 // compressed, the first paint and the opening screen unthrottled and under a phone's profile, the page's
-// processor time during a round, memory, and the start-up of a second visit with no network.
+// processor time during a round, memory, the start-up of a second visit with no network, the time from a touch
+// or a key to its mole sound, and the picture's scale and size on phones, tablets and computers.
 //
 // usage: node bench.js <site folder> [seconds of round measured, default 10]
 'use strict';
@@ -141,6 +142,90 @@ async function roundFigures(browser, {url, server}, name, processor) {
     await page.close();
 }
 
+// The picture at the sizes of phones, tablets and computers (CSS pixels, device pixel ratio, touch screen), each
+// page started afresh, and the 430-pixel phone started upright and turned mid-game.
+async function pictureSizes(browser, url) {
+    const sizes = [[320, 568, 2, true], [390, 844, 3, true], [844, 390, 3, true], [412, 915, 2.625, true],
+                   [430, 932, 3, true], [932, 430, 3, true], [1180, 820, 2, true], [820, 1180, 2, true],
+                   [1366, 768, 1, false], [1920, 1080, 1, false], [1920, 1080, 2, false]];
+    const shown = (page) => page.evaluate(() => {
+        const canvas = document.getElementById('game');
+        const box = canvas.getBoundingClientRect();
+        return `device scale ${canvas.width / 400}, ${box.width.toFixed(1)}x${box.height.toFixed(1)} CSS px ` +
+               `(${(box.width * devicePixelRatio / 400).toFixed(2)} device px per art pixel)`;
+    });
+    for (const [width, height, ratio, touch] of sizes) {
+        const context = await browser.newContext({viewport: {width, height}, deviceScaleFactor: ratio, isMobile: touch,
+                                                  hasTouch: touch});
+        const page = await context.newPage();
+        await page.goto(url);
+        await page.waitForFunction(() => Module.calledRun, null, {timeout: 30000});
+        console.log(`picture at ${width}x${height}, ratio ${ratio}${touch ? ', touch' : ''}: ${await shown(page)}`);
+        if (width === 430) {
+            await page.setViewportSize({width: height, height: width});
+            await page.waitForTimeout(200);
+            console.log(`  turned to ${height}x${width}: ${await shown(page)}`);
+        }
+        await context.close();
+    }
+}
+
+// The time from the input event to the start of its mole sound in the page's audio graph, by touch key and by
+// keyboard, each hole's first press in a round (a struck mole locks its key).
+async function moleSoundDelays(browser, url) {
+    const context = await browser.newContext({viewport: {width: 390, height: 844}, deviceScaleFactor: 3, isMobile: true,
+                                              hasTouch: true});
+    const page = await context.newPage();
+    await page.addInitScript(() => {
+        window.inputs = [];
+        window.moleStarts = [];
+        for (const type of ['pointerdown', 'keydown'])
+            window.addEventListener(type, (event) => inputs.push(event.timeStamp), true);
+        const start = AudioBufferSourceNode.prototype.start;
+        AudioBufferSourceNode.prototype.start = function (...args) {
+            if (zubotta.sound.sounds.get(7) && this.buffer === zubotta.sound.sounds.get(7).buffer)
+                moleStarts.push(performance.now());
+            return start.apply(this, args);
+        };
+    });
+    await page.goto(url);
+    await page.waitForFunction(() => Module.calledRun &&
+                               [...zubotta.sound.sounds.values()].every((sound) => sound.buffer), null, {timeout: 30000});
+    const cdp = await context.newCDPSession(page);
+    const centre = async (selector) => {
+        const box = await page.locator(selector).boundingBox();
+        return {x: box.x + box.width / 2, y: box.y + box.height / 2};
+    };
+    const touch = async (selector) => {
+        await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [await centre(selector)]});
+        await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
+    };
+    const delays = {touch: [], keyboard: []};
+    for (let round = 0; round < 6; ++round) {
+        const way = round % 2 ? 'keyboard' : 'touch';
+        await touch('#space-key');
+        await page.waitForFunction(() => Module._zubotta_round_running(), null, {timeout: 30000});
+        // Past START's second, which holds every event back.
+        await page.waitForTimeout(1200);
+        for (const letter of 'asdf') {
+            const [inputs, starts] = await page.evaluate(() => [inputs.length, moleStarts.length]);
+            if (way === 'touch')
+                await touch(`.key[data-key="${letter}"]`);
+            else
+                await page.keyboard.press(letter);
+            await page.waitForFunction((n) => moleStarts.length > n, starts, {timeout: 10000});
+            delays[way].push(await page.evaluate((n) => moleStarts.at(-1) - inputs[n], inputs));
+        }
+    }
+    const describe = (list) => {
+        const sorted = [...list].sort((a, b) => a - b);
+        return `median ${sorted[sorted.length >> 1].toFixed(1)} ms, at most ${sorted.at(-1).toFixed(1)} ms (${list.length} presses)`;
+    };
+    console.log(`touch key to its mole sound's start: ${describe(delays.touch)}`);
+    console.log(`keyboard key to its mole sound's start: ${describe(delays.keyboard)}`);
+    await context.close();
+}
+
 async function main() {
     if (!fs.existsSync(path.join(site, 'zubotta.wasm'))) {
         console.log(`no built page in ${site}`);
@@ -160,6 +245,8 @@ async function main() {
         await roundFigures(browser, {url, server}, 'round', 1);
         await roundFigures(browser, {url, server}, 'round, processor 4x slower', phoneProcessor);
         await offlineStartUp(browser);
+        await moleSoundDelays(browser, url);
+        await pictureSizes(browser, url);
     } finally {
         await browser.close();
         server.kill();

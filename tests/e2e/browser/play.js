@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The browser page played end to end in Debian's chromium: the screens against the golden images at device
-// scales 1 and 2, a round with its keys, sounds and TIME UP, the music switch, the about box, keys typed during
-// START's pause, Esc, and the keys the browser must not act on; then, in a profile of its own, the page installed
-// and played with no network (offline.js).
+// The browser page played end to end in Debian's chromium: the screens against the golden images at device
+// scales 1 and 2, the picture crisp and fitted to any window, a round with its keys, sounds and TIME UP, the tune's
+// seam, the music switch, the menu bar by keys, the about box, keys typed during START's pause, Esc, the keys the
+// browser must not act on, axe-core's accessibility rules, phones and tablets (the page fitted in either
+// orientation and a round played by touch alone through a turn of the phone), the loading on a slow network and a
+// failed load; then, in a profile of its own, the page installed and played with no network (offline.js).
 //
 // usage: node play.js <site folder> <golden folder> <output folder> [folder of the desktop's .wav files]
 // Exits 77 (skipped) when the site, playwright-core or chromium is missing.
@@ -25,10 +28,12 @@ function skip(reason) {
 if (!fs.existsSync(path.join(site, 'index.html')) || !fs.existsSync(path.join(site, 'zubotta.wasm')))
     skip(`no built page in ${site} (./run web --build-only makes it)`);
 let chromium;
+let axeScript;
 try {
     ({chromium} = require('playwright-core'));
+    axeScript = require.resolve('axe-core/axe.min.js');
 } catch (error) {
-    skip('playwright-core is not installed (npm ci in tests/e2e/browser)');
+    skip('playwright-core or axe-core is not installed (npm ci in tests/e2e/browser)');
 }
 if (!fs.existsSync(chromiumPath))
     skip(`no chromium at ${chromiumPath}`);
@@ -42,6 +47,8 @@ const moleArea = (hole) => ({x: Math.round(hole * 970 / 15), y: 158, width: 65, 
 const scoreArea = {x: 56, y: 5, width: 44, height: 20};
 const bestArea = {x: 56, y: 25, width: 44, height: 20};
 const timeUpArea = {x: 133, y: 67, width: 144, height: 43};
+// The centre of the picture's key button of a hole, in logical pixels.
+const holeButtonCentre = (hole) => ({x: ((hole + 0.2) * 970 + 300) / 15, y: (2.6 * 1580 + 375) / 15});
 // Generous: a wait longer than this is a hang.
 const hang = 15000;
 
@@ -134,8 +141,9 @@ function tuneSeam() {
     return {frames: buffer.length, rate: buffer.sampleRate, channels};
 }
 
-async function openPage(browser, url, scale, viewport) {
-    const context = await browser.newContext({deviceScaleFactor: scale, viewport});
+// A page in a context of its own, with playwright's context options (viewport, deviceScaleFactor, hasTouch...).
+async function openPage(browser, url, options) {
+    const context = await browser.newContext(options);
     const page = await context.newPage();
     const errors = [];
     page.on('pageerror', (error) => errors.push(error.message));
@@ -184,6 +192,92 @@ async function checkGolden(page, name) {
     check(`canvas equals ${name}`, !result.missing && !result.size && result.differing === 0, detail);
 }
 
+// axe-core's rules run in the page as it stands.
+async function checkAxe(page, where) {
+    await page.addScriptTag({path: axeScript});
+    const violations = await page.evaluate(async () => (await axe.run()).violations.map((v) => `${v.id} (${v.impact})`));
+    check(`axe-core finds no violation on ${where}`, violations.length === 0, violations.join(', '));
+}
+
+// The canvas as the screen shows it, from a screenshot in device pixels: its box in device pixels, and how many
+// of its device pixels differ from the canvas's own pixels, each one a whole square on the screen. Pixels that
+// change while the screenshot is taken are left out.
+async function shownCanvas(page) {
+    await page.evaluate(() => {
+        const canvas = document.getElementById('game');
+        window.canvasBefore = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    });
+    const png = (await page.screenshot()).toString('base64');
+    return page.evaluate(async (png) => {
+        const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
+        const bitmap = await createImageBitmap(new Blob([bytes], {type: 'image/png'}),
+                                               {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+        const screen = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
+        screen.drawImage(bitmap, 0, 0);
+        const canvas = document.getElementById('game');
+        const rect = canvas.getBoundingClientRect();
+        const box = [rect.left, rect.top, rect.width, rect.height].map((v) => v * devicePixelRatio);
+        // Layout keeps 1/64 of a CSS pixel.
+        const whole = box.every((v) => Math.abs(v - Math.round(v)) < 0.05);
+        const [left, top, width, height] = box.map(Math.round);
+        const shown = screen.getImageData(left, top, width, height).data;
+        const own = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+        let differing = 0;
+        for (let y = 0; y < height; ++y) {
+            for (let x = 0; x < width; ++x) {
+                const i = (y * width + x) * 4;
+                const j = (Math.floor(y * canvas.height / height) * canvas.width + Math.floor(x * canvas.width / width)) * 4;
+                const same = (a, b) => a[i] === b[j] && a[i + 1] === b[j + 1] && a[i + 2] === b[j + 2];
+                const still = canvasBefore[j] === own[j] && canvasBefore[j + 1] === own[j + 1] && canvasBefore[j + 2] === own[j + 2];
+                differing += still && !same(shown, own) ? 1 : 0;
+            }
+        }
+        return {box: box.map((v) => +v.toFixed(2)), whole, enlarged: width / canvas.width, differing};
+    }, png);
+}
+
+async function checkCrisp(page, where) {
+    const shown = await shownCanvas(page);
+    check(`${where}: the canvas's edges lie on whole device pixels and the screen shows its every pixel as a ` +
+          'whole square', shown.whole && Number.isInteger(shown.enlarged) && shown.differing === 0, JSON.stringify(shown));
+}
+
+// The page's layout: the device scale, the picture's size, and what lies out of view, covers the picture or is
+// too small a target.
+async function layoutOf(page) {
+    return page.evaluate(() => {
+        const rect = (element) => element.getBoundingClientRect();
+        const picture = rect(document.getElementById('game'));
+        const inView = (r) => r.left >= 0 && r.top >= 0 && r.right <= innerWidth + 0.01 && r.bottom <= innerHeight + 0.01;
+        const overlaps = (a, b) => a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+        const keys = [...document.querySelectorAll('.key')].filter((key) => key.offsetParent);
+        const shown = ['#menubar', '#game', '#notice', '.key'].flatMap((s) => [...document.querySelectorAll(s)])
+            .filter((e) => e.offsetParent);
+        const root = document.documentElement;
+        return {scale: document.getElementById('game').width / 400, width: +picture.width.toFixed(2),
+                height: +picture.height.toFixed(2), keys: keys.map((key) => key.textContent),
+                outOfView: shown.filter((e) => !inView(rect(e))).map((e) => e.id || e.textContent),
+                covering: keys.filter((key) => overlaps(rect(key), picture)).map((key) => key.textContent),
+                small: keys.filter((key) => rect(key).width < 44 || rect(key).height < 44).map((key) => key.textContent),
+                scrolls: root.scrollWidth > innerWidth || root.scrollHeight > innerHeight || scrollY !== 0,
+                zoomed: visualViewport.scale !== 1 || innerWidth !== screen.width};
+    });
+}
+
+// A touch screen's page: all of it in view, nothing to scroll or zoom, the five keys large enough and clear of
+// the picture, which stands at the scale expected.
+async function checkFit(page, where, scale) {
+    const layout = await layoutOf(page);
+    console.log(`      ${where}: device scale ${layout.scale}, picture ${layout.width}x${layout.height} CSS px`);
+    check(`${where}: device scale ${scale}, everything in view, no scroll or zoom, five keys of 44 px beside the picture`,
+          layout.scale === scale && layout.outOfView.length === 0 && layout.covering.length === 0 &&
+          layout.small.length === 0 && layout.keys.join() === 'Space,A,S,D,F' && !layout.scrolls && !layout.zoomed,
+          JSON.stringify(layout));
+}
+
+const phone = (width, height, ratio) =>
+    ({viewport: {width, height}, deviceScaleFactor: ratio, isMobile: true, hasTouch: true});
+
 const signature = (page, area) => page.evaluate(({x, y, width, height}) => areaSignature(x, y, width, height), area);
 const startsOf = (page, handle, since = 0) =>
     page.evaluate(({handle, since}) => audit.starts.filter((e) => e.handle === handle && e.at >= since), {handle, since});
@@ -206,19 +300,26 @@ async function untilChanged(page, what, area, from) {
 
 // The screens before a round at one device scale: the opening, the prompt after a click, START in its pause.
 async function screensAtScale(browser, url, scale) {
-    const {context, page, errors} = await openPage(browser, url, scale, {width: 640, height: 560});
+    const {context, page, errors} = await openPage(browser, url, {deviceScaleFactor: scale, viewport: {width: 640, height: 560}});
     console.log(`-- the screens at device scale ${scale}`);
     const canvasSize = await page.evaluate(() => [document.getElementById('game').width, document.getElementById('game').height]);
     check(`canvas holds ${shownWidth}x${shownHeight} logical pixels at scale ${scale}`,
           canvasSize[0] === shownWidth * scale && canvasSize[1] === shownHeight * scale, canvasSize.join('x'));
     await checkGolden(page, `opening-scale${scale}.png`);
     await page.screenshot({path: path.join(output, `page-scale${scale}.png`), fullPage: true});
+    await checkCrisp(page, `640x560 at scale ${scale}`);
+    check(`no touch keys without a touch screen at scale ${scale}`, (await layoutOf(page)).keys.length === 0);
     await page.click('#game', {position: {x: 100, y: 100}});
     await until(page, 'the prompt', () => audit.draws.length > 1);
     await checkGolden(page, `prompt-scale${scale}.png`);
+    // The picture enlarged by a whole factor in a large window: twice at scale 1, 4 times at 2.
+    await page.setViewportSize({width: 1920, height: 1080});
+    await until(page, 'the picture enlarged', () => document.getElementById('game').getBoundingClientRect().width === 800);
+    await checkCrisp(page, `1920x1080 at scale ${scale}`);
 
-    // Smaller than the game, so that the page could scroll.
+    // Smaller than the game.
     await page.setViewportSize({width: 360, height: 300});
+    await until(page, 'the picture shrunk', () => document.getElementById('game').getBoundingClientRect().width < 360);
     const before = await page.evaluate(() => audit.draws.length);
     await page.keyboard.press('Space');
     // START is the second picture of the start: the opening first, then START over it, then the pause.
@@ -226,21 +327,18 @@ async function screensAtScale(browser, url, scale) {
     const inPause = await page.evaluate((n) => audit.draws.length === n + 2, before);
     await checkGolden(page, `start-scale${scale}.png`);
     check(`START read during its pause at scale ${scale}`, inPause && (await page.evaluate((n) => audit.draws.length === n + 2, before)));
-    const view = await page.evaluate(() => ({scrollY: window.scrollY, scrollable: document.documentElement.scrollHeight > window.innerHeight,
-                                             space: audit.keys.filter((k) => k.key === ' ').map((k) => k.prevented),
-                                             window: document.getElementById('window').getBoundingClientRect()}));
-    check('Space does not scroll the page', view.scrollable && view.scrollY === 0 && view.space.every(Boolean),
-          JSON.stringify(view));
-    // Centred in a large window, but never pushed out of reach above or left of a small one.
-    check('a window smaller than the game can scroll to all of it', view.window.top >= 0 && view.window.left >= 0,
-          JSON.stringify(view.window));
+    const space = await page.evaluate(() => audit.keys.filter((k) => k.key === ' ').map((k) => k.prevented));
+    check('Space is kept from the browser', space.length === 1 && space[0], JSON.stringify(space));
+    const small = await layoutOf(page);
+    check('a window smaller than the game shows all of it, shrunk, and nothing scrolls',
+          small.outOfView.length === 0 && !small.scrolls && small.width < 360, JSON.stringify(small));
     check(`no script errors at scale ${scale}`, errors.length === 0, errors.join('; '));
     await context.close();
 }
 
 // The page before and through one round, then Esc.
 async function round(browser, url) {
-    const {context, page, errors} = await openPage(browser, url, 1, {width: 640, height: 560});
+    const {context, page, errors} = await openPage(browser, url, {deviceScaleFactor: 1, viewport: {width: 640, height: 560}});
     const rest = {};
     for (const hole of [1, 2, 3, 4])
         rest[hole] = await signature(page, moleArea(hole));
@@ -290,6 +388,32 @@ async function round(browser, url) {
     const f1 = await page.evaluate(() => audit.keys.filter((k) => k.key === 'F1').map((k) => k.prevented));
     check('F1 is kept from the browser', f1.length === 2 && f1.every(Boolean), JSON.stringify(f1));
 
+    console.log('-- the menu bar by keys');
+    const drawnBefore = await page.evaluate(() => audit.draws.length);
+    await page.click('#menubar .title >> nth=0');
+    await page.keyboard.press('Escape');
+    await page.waitForTimeout(300);
+    const closed = await page.evaluate(() => ({open: document.querySelectorAll('.menu.open').length,
+                                              focus: document.activeElement.id,
+                                              ended: !document.getElementById('ended').hidden}));
+    check('Esc closes an open menu and gives the keys back to the game, which goes on',
+          closed.open === 0 && closed.focus === 'game' && !closed.ended, JSON.stringify(closed));
+    const focused = () => page.evaluate(() => document.activeElement.textContent);
+    const walk = [];
+    await page.focus('#menubar .title >> nth=0');
+    for (const key of ['Space', 'ArrowDown', 'ArrowRight', 'ArrowLeft']) {
+        await page.keyboard.press(key);
+        walk.push(await focused());
+    }
+    check('Space on a menu title opens its menu, the arrows walk the menu bar', walk.join() === '開始,終了,BGM,開始',
+          walk.join());
+    await checkAxe(page, 'a computer\'s page with a menu open');
+    await page.keyboard.press('Escape');
+    const menuKeys = await page.evaluate((n) => ({drawn: audit.draws.length - n, focus: document.activeElement.id,
+                                                  open: document.querySelectorAll('.menu.open').length}), drawnBefore);
+    check('no key typed in the menu bar reaches the game', menuKeys.drawn === 0 && menuKeys.focus === 'game' &&
+          menuKeys.open === 0, JSON.stringify(menuKeys));
+
     console.log('-- keys typed during START\'s pause');
     const prompted = await page.evaluate(() => audit.draws.length);
     await page.click('#game', {position: {x: 100, y: 100}});
@@ -323,6 +447,10 @@ async function round(browser, url) {
     check('A, D and F raise their moles', (await signature(page, moleArea(1))) !== rest[1] &&
           (await signature(page, moleArea(3))) !== rest[3]);
     check('the mole sound starts on each letter', (await startsOf(page, handles.モグラ)).length === 4);
+    await page.click('#game', {position: holeButtonCentre(2)});
+    await page.waitForTimeout(300);
+    check('a mouse click on a hole\'s key button does nothing during a round',
+          (await startsOf(page, handles.モグラ)).length === 4);
 
     console.log('-- the about box');
     const aboutAt = await now(page);
@@ -434,6 +562,122 @@ function stopped(error) {
     console.log(`FAIL  stopped: ${error.stack}`);
 }
 
+// Phones and tablets: the page fitted at each size, each started afresh, since the scale is chosen at the start.
+async function touchScreenSizes(browser, url) {
+    console.log('-- phones and tablets');
+    const sizes = [[390, 844, 3, 2], [844, 390, 3, 2], [430, 932, 3, 3], [412, 915, 2.625, 2], [320, 568, 2, 1],
+                   [1180, 820, 2, 3], [820, 1180, 2, 4]];
+    for (const [width, height, ratio, scale] of sizes) {
+        const {context, page, errors} = await openPage(browser, url, phone(width, height, ratio));
+        await checkFit(page, `${width}x${height} at ratio ${ratio}`, scale);
+        // Where the picture's CSS size is whole: headless chromium's emulation resamples one that is not.
+        if (width === 430)
+            await checkCrisp(page, `${width}x${height} at ratio ${ratio}`);
+        check(`no script errors at ${width}x${height}`, errors.length === 0, errors.join('; '));
+        await context.close();
+    }
+    // A computer that was not known to have a touch screen shows the keys from its first touch on.
+    const {context, page} = await openPage(browser, url, {viewport: {width: 1280, height: 800}});
+    const cdp = await context.newCDPSession(page);
+    await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [{x: 640, y: 400}]});
+    await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
+    await until(page, 'the touch keys', () => document.querySelector('.key').offsetParent !== null);
+    await checkFit(page, 'a computer\'s page after a first touch', 1);
+    await context.close();
+}
+
+// A round on a phone played by touch alone: the touch keys, several at once, held, the picture's key buttons,
+// the menus and the about box by tap, and a turn of the phone mid-round.
+async function touchRound(browser, url) {
+    const {context, page, errors} = await openPage(browser, url, phone(390, 844, 3));
+    const cdp = await context.newCDPSession(page);
+    const centre = async (selector) => {
+        const box = await page.locator(selector).boundingBox();
+        return {x: box.x + box.width / 2, y: box.y + box.height / 2};
+    };
+    const keyAt = (letter) => centre(`.key[data-key="${letter}"]`);
+    const touch = (type, points) => cdp.send('Input.dispatchTouchEvent', {type, touchPoints: points});
+    const tap = async (point) => {
+        await touch('touchStart', [point]);
+        await touch('touchEnd', []);
+    };
+    const lit = () => page.evaluate(() => [...document.querySelectorAll('.key.pressed')].map((key) => key.textContent).join());
+    const moles = () => startsOf(page, handles.モグラ).then((starts) => starts.length);
+    const rest = {};
+    for (const hole of [1, 2, 3, 4])
+        rest[hole] = await signature(page, moleArea(hole));
+
+    console.log('-- a round by touch on a phone');
+    await checkAxe(page, 'a phone\'s page');
+    const drawn = await page.evaluate(() => audit.draws.length);
+    await tap(await keyAt(' '));
+    await until(page, 'the round started by touch', () => Module._zubotta_round_running());
+    const started = await page.evaluate((n) => ({sound: zubotta.sound.context.state, drawn: audit.draws.length - n,
+                                                 notice: document.getElementById('notice').textContent}), drawn);
+    check('the first touch starts the sound, and Space by touch starts a round', started.sound === 'running' &&
+          started.drawn >= 2 && started.notice === '', JSON.stringify(started));
+    // Each hole's first press in a round: the hammer has not yet struck its mole, which would lock it.
+    await touch('touchStart', [await keyAt('a')]);
+    await untilChanged(page, 'the mole of hole 1 rising', moleArea(1), rest[1]);
+    await page.waitForTimeout(500);
+    const held = {lit: await lit(), moles: await moles()};
+    await touch('touchEnd', []);
+    held.after = await lit();
+    check('a touch key raises its mole with its sound; held, it is one press, lit while held',
+          held.lit === 'A' && held.moles === 1 && held.after === '', JSON.stringify(held));
+
+    await touch('touchStart', [{...(await keyAt('s')), id: 1}, {...(await keyAt('d')), id: 2}]);
+    const bothLit = await lit();
+    await touch('touchEnd', []);
+    await untilChanged(page, 'the mole of hole 3 rising', moleArea(3), rest[3]);
+    check('two keys touched at once both act, both lit',
+          (await signature(page, moleArea(2))) !== rest[2] && (await moles()) === 3 && bothLit === 'S,D', bothLit);
+
+    const box = await page.locator('#game').boundingBox();
+    const button = holeButtonCentre(4);
+    await tap({x: box.x + button.x * box.width / 400, y: box.y + button.y * box.width / 400});
+    await untilChanged(page, 'the mole of hole 4 rising', moleArea(4), rest[4]);
+    check('a touch on the picture\'s key button works its hole', (await moles()) === 4);
+
+    console.log('-- a turn of the phone mid-round');
+    const beforeTurn = await page.evaluate(() => audit.draws.length);
+    await page.setViewportSize({width: 844, height: 390});
+    await until(page, 'the page laid out anew', () => {
+        const [picture, stage] = ['game', 'stage'].map((id) => document.getElementById(id).getBoundingClientRect());
+        return innerWidth === 844 && Math.abs(picture.top - stage.top - (stage.height - picture.height) / 2) < 1;
+    });
+    await checkFit(page, 'turned to 844x390', 2);
+    await until(page, 'the round going on after the turn', (n) => audit.draws.length > n + 10, beforeTurn);
+    // Space again starts a new round, whose holes are all free again.
+    const restart = await page.evaluate(() => audit.draws.length);
+    await tap(await keyAt(' '));
+    await until(page, 'the new round', (n) => audit.draws.slice(n).filter((d) => d.width === document.getElementById('game').width &&
+                                                                           d.height === document.getElementById('game').height).length >= 2,
+                restart);
+    await tap(await keyAt('a'));
+    await until(page, 'the mole sound after the turn', () => audit.starts.filter((e) => e.handle === 7).length === 5);
+    check('the round goes on through the turn, and the keys still act', await page.evaluate(() => Module._zubotta_round_running()));
+
+    console.log('-- the menus and the about box by tap');
+    await tap(await centre('#menubar .title >> nth=1'));
+    const bgm = await page.locator('#bgm').boundingBox();
+    await tap(await centre('#bgm'));
+    await until(page, 'the check mark cleared by a tap',
+                () => document.getElementById('bgm').getAttribute('aria-checked') === 'false');
+    check('a tap opens ｵﾌﾟｼｮﾝ and a tap on BGM, 44 px tall, stops the tune',
+          (await page.evaluate(() => zubotta.sound.sounding(4))) === 0 && bgm.height >= 44, JSON.stringify(bgm));
+    await tap(await centre('#menubar [data-item="3"]'));
+    await until(page, 'the about box', () => document.getElementById('message').open);
+    const ok = await page.locator('#message button').boundingBox();
+    await tap(await centre('#message button'));
+    await until(page, 'the about box closed', () => !document.getElementById('message').open);
+    check('a tap on その他 shows the about box, a tap on its OK, 44 px tall, closes it', ok.height >= 44, JSON.stringify(ok));
+
+    await page.screenshot({path: path.join(output, 'phone-landscape.png')});
+    check('no script errors in the round by touch', errors.length === 0, errors.join('; '));
+    await context.close();
+}
+
 async function main() {
     fs.mkdirSync(output, {recursive: true});
     const {server, url} = await serve(site);
@@ -442,6 +686,8 @@ async function main() {
         await screensAtScale(browser, url, 1);
         await screensAtScale(browser, url, 2);
         await round(browser, url);
+        await touchScreenSizes(browser, url);
+        await touchRound(browser, url);
         await loading(browser, url);
     } catch (error) {
         stopped(error);
