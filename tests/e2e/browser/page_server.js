@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the browser test and the browser benchmark share: web/serve.js started on a free port, and Debian's
+// What the browser tests and the browser benchmark share: web/serve.js started on a free port, and Debian's
 // chromium launched the same way.
 'use strict';
 const net = require('net');
@@ -39,4 +39,4 @@ function launch(chromium) {
     });
 }
 
-module.exports = {chromiumPath, serve, launch};
+module.exports = {chromiumPath, freePort, serve, launch};
