@@ -343,6 +343,8 @@ const zubotta = (() => {
         },
 
         showMessage(text, title, warning) {
+            // The game's boxes speak Japanese or English; the language picks the face, and a screen reader's voice.
+            message.lang = /[\u3000-\u30ff\u4e00-\u9fff\uff00-\uffef]/.test(title + text) ? 'ja' : 'en';
             document.getElementById('message-title').textContent = title;
             const shown = document.getElementById('message-text');
             // The game joins lines with a lone carriage return.

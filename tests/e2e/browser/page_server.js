@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the browser test and the browser benchmark share: web/serve.js started on a free port and stopped, and
+// What the browser tests and the browser benchmark share: web/serve.js started on a free port and stopped, and
 // Debian's chromium launched the same way, with a lasting profile or without.
 'use strict';
 const net = require('net');
@@ -56,4 +56,4 @@ function launchWithProfile(chromium, folder, options) {
     return chromium.launchPersistentContext(folder, {...launchOptions, ...options});
 }
 
-module.exports = {chromiumPath, serve, stop, launch, launchWithProfile};
+module.exports = {chromiumPath, freePort, serve, stop, launch, launchWithProfile};

@@ -14,19 +14,15 @@ const fs = require('fs');
 const path = require('path');
 const {chromiumPath, serve, launch} = require('./page_server');
 const offline = require('./offline');
+const {handles, shownWidth, shownHeight, moleArea, hang, skip, skipUnlessBuilt, check, stopped, report, watchPage,
+       checkGolden, signature, startsOf, now, until, untilChanged, proportionalMessage, tuneSeam} = require('./page_checks');
 
 const [siteArg, goldenArg, outputArg, wavesArg] = process.argv.slice(2);
 const site = path.resolve(siteArg || 'build-web/site');
 const golden = path.resolve(goldenArg || path.join(__dirname, '..', '..', 'golden'));
 const output = path.resolve(outputArg || 'e2e-browser');
 
-function skip(reason) {
-    console.log(`SKIP: ${reason}`);
-    process.exit(77);
-}
-
-if (!fs.existsSync(path.join(site, 'index.html')) || !fs.existsSync(path.join(site, 'zubotta.wasm')))
-    skip(`no built page in ${site} (./run web --build-only makes it)`);
+skipUnlessBuilt(site);
 let chromium;
 let axeScript;
 try {
@@ -38,109 +34,12 @@ try {
 if (!fs.existsSync(chromiumPath))
     skip(`no chromium at ${chromiumPath}`);
 
-// The sound handles in load order, as the game's start-up loads them.
-const handles = {その他: 1, 禁止: 2, 打音: 3, BGM: 4, 空振: 5, TIMEOUT: 6, モグラ: 7};
-const shownWidth = 400;
-const shownHeight = 437;
-// Areas of the screen in logical pixels: the holes' moles, the score and best score digits, TIME UP's line.
-const moleArea = (hole) => ({x: Math.round(hole * 970 / 15), y: 158, width: 65, height: 105});
+// Areas of the screen in logical pixels: the score and best score digits, TIME UP's line.
 const scoreArea = {x: 56, y: 5, width: 44, height: 20};
 const bestArea = {x: 56, y: 25, width: 44, height: 20};
 const timeUpArea = {x: 133, y: 67, width: 144, height: 43};
 // The centre of the picture's key button of a hole, in logical pixels.
 const holeButtonCentre = (hole) => ({x: ((hole + 0.2) * 970 + 300) / 15, y: (2.6 * 1580 + 375) / 15});
-// Generous: a wait longer than this is a hang.
-const hang = 15000;
-
-const failures = [];
-let passed = 0;
-function check(name, ok, detail = '') {
-    if (ok) {
-        ++passed;
-        console.log(`ok    ${name}`);
-    } else {
-        failures.push(name);
-        console.log(`FAIL  ${name}${detail ? `: ${detail}` : ''}`);
-    }
-}
-
-// Watches the page from before its scripts run: every sound started and stopped, every picture put on the
-// canvas, every key as it reaches the window after the page's own handler, and the audio contexts made.
-function watchPage() {
-    const audit = {starts: [], draws: [], keys: [], contexts: []};
-    window.audit = audit;
-    const Context = window.AudioContext;
-    // Headless chromium lets a page sound at once; a desktop browser holds its audio until the first key or
-    // click, and so does this one.
-    window.AudioContext = class extends Context {
-        constructor(...args) {
-            super(...args);
-            this.suspend();
-            audit.contexts.push(this);
-        }
-    };
-    const start = AudioBufferSourceNode.prototype.start;
-    AudioBufferSourceNode.prototype.start = function (...args) {
-        // zubotta is the page's own top-level constant; its sounds name the buffer.
-        const found = [...zubotta.sound.sounds].find(([, sound]) => sound.buffer === this.buffer);
-        const entry = {handle: found ? found[0] : 0, loop: this.loop, at: performance.now(), over: false, source: this};
-        audit.starts.push(entry);
-        this.addEventListener('ended', () => { entry.over = true; });
-        return start.apply(this, args);
-    };
-    const stop = AudioBufferSourceNode.prototype.stop;
-    AudioBufferSourceNode.prototype.stop = function (...args) {
-        const entry = audit.starts.find((e) => e.source === this);
-        if (entry)
-            entry.over = true;
-        return stop.apply(this, args);
-    };
-    const put = CanvasRenderingContext2D.prototype.putImageData;
-    CanvasRenderingContext2D.prototype.putImageData = function (image, x, y) {
-        audit.draws.push({at: performance.now(), x, y, width: image.width, height: image.height});
-        return put.call(this, image, x, y);
-    };
-    window.addEventListener('keydown', (event) => {
-        audit.keys.push({key: event.key, at: performance.now(), prevented: event.defaultPrevented});
-    });
-    // A short signature of an area of the canvas, in logical pixels at the page's device scale.
-    window.areaSignature = (x, y, width, height) => {
-        const canvas = document.getElementById('game');
-        const s = canvas.width / 400;
-        const bytes = canvas.getContext('2d').getImageData(x * s, y * s, width * s, height * s).data;
-        let hash = 2166136261;
-        for (let i = 0; i < bytes.length; ++i)
-            hash = Math.imul(hash ^ bytes[i], 16777619);
-        return (hash >>> 0).toString(16);
-    };
-    // Pixels of an area equal to a colour given as [r, g, b].
-    window.countColour = (x, y, width, height, [r, g, b]) => {
-        const canvas = document.getElementById('game');
-        const s = canvas.width / 400;
-        const bytes = canvas.getContext('2d').getImageData(x * s, y * s, width * s, height * s).data;
-        let count = 0;
-        for (let i = 0; i < bytes.length; i += 4)
-            count += bytes[i] === r && bytes[i + 1] === g && bytes[i + 2] === b ? 1 : 0;
-        return count;
-    };
-}
-
-// The tune's buffer as the page decoded it: its length, and per channel the step from its last sample to its
-// first (the seam, as the loop plays it) beside the largest step among the 64 samples either side of it.
-function tuneSeam() {
-    const buffer = zubotta.sound.sounds.get(4).buffer;
-    const channels = [];
-    for (let c = 0; c < buffer.numberOfChannels; ++c) {
-        const x = buffer.getChannelData(c);
-        const n = x.length;
-        let beside = 0;
-        for (let i = 1; i < 64; ++i)
-            beside = Math.max(beside, Math.abs(x[i] - x[i - 1]), Math.abs(x[n - i] - x[n - i - 1]));
-        channels.push({seam: Math.abs(x[0] - x[n - 1]), beside});
-    }
-    return {frames: buffer.length, rate: buffer.sampleRate, channels};
-}
-
 // A page in a context of its own, with playwright's context options (viewport, deviceScaleFactor, hasTouch...).
 async function openPage(browser, url, options) {
     const context = await browser.newContext(options);
@@ -151,45 +50,6 @@ async function openPage(browser, url, options) {
     await page.goto(url);
     await until(page, 'the opening screen', () => typeof Module !== 'undefined' && Module.calledRun && audit.draws.length > 0);
     return {context, page, errors};
-}
-
-// How many pixels of the canvas differ from the left 400 logical pixels of a golden image, and the first one.
-async function goldenDifference(page, name) {
-    const file = path.join(golden, name);
-    if (!fs.existsSync(file))
-        return {missing: true};
-    return page.evaluate(async ({png, width, height}) => {
-        const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
-        const bitmap = await createImageBitmap(new Blob([bytes], {type: 'image/png'}),
-                                               {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
-        const canvas = document.getElementById('game');
-        const s = canvas.width / width;
-        if (bitmap.height !== canvas.height)
-            return {size: `${bitmap.width}x${bitmap.height} for a canvas of ${canvas.width}x${canvas.height}`};
-        const scratch = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
-        scratch.drawImage(bitmap, 0, 0);
-        const want = scratch.getImageData(0, 0, canvas.width, canvas.height).data;
-        const have = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-        let differing = 0;
-        let first = null;
-        for (let i = 0; i < want.length; i += 4) {
-            if (want[i] === have[i] && want[i + 1] === have[i + 1] && want[i + 2] === have[i + 2])
-                continue;
-            if (!first) {
-                const pixel = i / 4;
-                first = `(${pixel % canvas.width / s}, ${Math.floor(pixel / canvas.width) / s})`;
-            }
-            ++differing;
-        }
-        return {differing, first};
-    }, {png: fs.readFileSync(file).toString('base64'), width: shownWidth, height: shownHeight});
-}
-
-async function checkGolden(page, name) {
-    const result = await goldenDifference(page, name);
-    const detail = result.missing ? `no ${path.join(golden, name)}`
-        : result.size ? `golden image is ${result.size}` : `${result.differing} pixels differ, first at ${result.first}`;
-    check(`canvas equals ${name}`, !result.missing && !result.size && result.differing === 0, detail);
 }
 
 // axe-core's rules run in the page as it stands.
@@ -278,40 +138,19 @@ async function checkFit(page, where, scale) {
 const phone = (width, height, ratio) =>
     ({viewport: {width, height}, deviceScaleFactor: ratio, isMobile: true, hasTouch: true});
 
-const signature = (page, area) => page.evaluate(({x, y, width, height}) => areaSignature(x, y, width, height), area);
-const startsOf = (page, handle, since = 0) =>
-    page.evaluate(({handle, since}) => audit.starts.filter((e) => e.handle === handle && e.at >= since), {handle, since});
-const now = (page) => page.evaluate(() => performance.now());
-
-// Waits for a condition in the page; past the timeout the run stops, naming what never came.
-async function until(page, what, condition, arg = null, timeout = hang) {
-    try {
-        await page.waitForFunction(condition, arg, {timeout, polling: 5});
-    } catch (error) {
-        throw new Error(`${what} never came`);
-    }
-}
-
-// Waits until the area of the canvas no longer shows the given signature.
-async function untilChanged(page, what, area, from) {
-    await until(page, what, ({area: {x, y, width, height}, from}) => areaSignature(x, y, width, height) !== from,
-                {area, from});
-}
-
-// The screens before a round at one device scale: the opening, the prompt after a click, START in its pause.
 async function screensAtScale(browser, url, scale) {
     const {context, page, errors} = await openPage(browser, url, {deviceScaleFactor: scale, viewport: {width: 640, height: 560}});
     console.log(`-- the screens at device scale ${scale}`);
     const canvasSize = await page.evaluate(() => [document.getElementById('game').width, document.getElementById('game').height]);
     check(`canvas holds ${shownWidth}x${shownHeight} logical pixels at scale ${scale}`,
           canvasSize[0] === shownWidth * scale && canvasSize[1] === shownHeight * scale, canvasSize.join('x'));
-    await checkGolden(page, `opening-scale${scale}.png`);
+    await checkGolden(page, golden, `opening-scale${scale}.png`);
     await page.screenshot({path: path.join(output, `page-scale${scale}.png`), fullPage: true});
     await checkCrisp(page, `640x560 at scale ${scale}`);
     check(`no touch keys without a touch screen at scale ${scale}`, (await layoutOf(page)).keys.length === 0);
     await page.click('#game', {position: {x: 100, y: 100}});
     await until(page, 'the prompt', () => audit.draws.length > 1);
-    await checkGolden(page, `prompt-scale${scale}.png`);
+    await checkGolden(page, golden, `prompt-scale${scale}.png`);
     // The picture enlarged by a whole factor in a large window: twice at scale 1, 4 times at 2.
     await page.setViewportSize({width: 1920, height: 1080});
     await until(page, 'the picture enlarged', () => document.getElementById('game').getBoundingClientRect().width === 800);
@@ -325,7 +164,7 @@ async function screensAtScale(browser, url, scale) {
     // START is the second picture of the start: the opening first, then START over it, then the pause.
     await until(page, 'START', (n) => audit.draws.length >= n + 2, before);
     const inPause = await page.evaluate((n) => audit.draws.length === n + 2, before);
-    await checkGolden(page, `start-scale${scale}.png`);
+    await checkGolden(page, golden, `start-scale${scale}.png`);
     check(`START read during its pause at scale ${scale}`, inPause && (await page.evaluate((n) => audit.draws.length === n + 2, before)));
     const space = await page.evaluate(() => audit.keys.filter((k) => k.key === ' ').map((k) => k.prevented));
     check('Space is kept from the browser', space.length === 1 && space[0], JSON.stringify(space));
@@ -462,6 +301,7 @@ async function round(browser, url) {
     check('その他 shows a modal box titled Zubotta with seven lines',
           box.modal && box.title === 'Zubotta' && box.lines.length === 7 && box.lines[0].startsWith('Zubotta  Version'),
           JSON.stringify(box));
+    check('the about box sets its text in a proportional face', await page.evaluate(proportionalMessage));
     check('the about box sounds', (await startsOf(page, handles.その他, aboutAt)).length === 1);
     // A round's ticks draw every 70 ms; while the box is open none comes.
     const drawnWhileOpen = await page.evaluate(() => audit.draws.length);
@@ -555,11 +395,6 @@ async function loading(browser, url) {
     await page.click('#try-again');
     await until(page, 'the opening screen after trying again', () => typeof Module !== 'undefined' && Module.calledRun);
     await context.close();
-}
-
-function stopped(error) {
-    failures.push(`stopped: ${error.message}`);
-    console.log(`FAIL  stopped: ${error.stack}`);
 }
 
 // Phones and tablets: the page fitted at each size, each started afresh, since the scale is chosen at the start.
@@ -696,10 +531,7 @@ async function main() {
         server.kill();
     }
     await offline(chromium, site, {check, until, watchPage, signature, moleArea, handles}).catch(stopped);
-    console.log(`${passed} passed, ${failures.length} failed`);
-    if (failures.length)
-        console.log(`failed: ${failures.join('; ')}`);
-    process.exit(failures.length ? 1 : 0);
+    report();
 }
 
 main();
