@@ -3,7 +3,7 @@
 // WebKitGTK, Safari's engine, through WebKitWebDriver in a private X server. Both sound through a private
 // PulseAudio server. In one browser session: the opening screen against the golden images at device scales 1
 // and 2, the sounds the engine made against the desktop's and the tune's seam as it holds it, the first key
-// starting the tune, Space and a letter with its mole and sound, the about box, and Esc.
+// starting the tune, Space and a letter with its mole and sound, the about box, Esc closing a menu, and Esc.
 //
 // usage: node engines.js <firefox|webkit> <site folder> <golden folder> <output folder> [desktop's .wav folder]
 // Exits 77 (skipped) when the site, the engine, its driver or a tool it needs is missing.
@@ -237,6 +237,12 @@ async function round({page, press, click, screenshot}, env) {
           await page.evaluate(() => !document.getElementById('message').open && document.activeElement.id === 'game'));
 
     console.log('-- Esc');
+    await click('.menu > .title');
+    await until(page, 'the menu ゲーム open', () => document.querySelector('.menu.open') !== null);
+    await press('Escape');
+    await until(page, 'the menu closed by Esc', () => document.querySelector('.menu.open') === null);
+    check('Esc with a menu open closes the menu, gives the keys back to the game and does not end it',
+          await page.evaluate(() => document.getElementById('ended').hidden && document.activeElement.id === 'game'));
     await press('Escape');
     await until(page, 'the page\'s word that the game ended', () => !document.getElementById('ended').hidden);
     // Closing an audio context takes a moment in Firefox.
