@@ -2,7 +2,7 @@
 // The page installed and played with no network, in chromium with a lasting profile of its own (installability is
 // not reported in incognito ones): the manifest and its icons, no installability errors, the whole site kept on
 // the first visit, a round with its sounds on a second visit with the page server stopped, and a changed build
-// taken whole, never mixed with the kept one. play.js runs it and passes in its checks and its page helpers.
+// taken whole, never mixed with the kept one. play.js runs it; its checks count with play.js's.
 'use strict';
 const crypto = require('crypto');
 const fs = require('fs');
@@ -10,6 +10,7 @@ const os = require('os');
 const path = require('path');
 const {execFileSync} = require('child_process');
 const {serve, stop, launchWithProfile} = require('./page_server');
+const {handles, moleArea, check, watchPage, signature, poll, until} = require('./page_checks');
 
 const source = path.join(__dirname, '..', '..', '..', 'web');
 
@@ -52,17 +53,14 @@ async function watchWorkers(cdp) {
     return workers;
 }
 
-// Waits until the workers' statuses pass the test, and gives what it found; a wait of 15 s is a hang.
+// Waits until the workers' statuses pass the test, and gives what it found.
 async function untilWorkers(workers, what, test) {
-    for (const end = Date.now() + 15000; Date.now() < end; await new Promise((resolve) => setTimeout(resolve, 10))) {
-        const found = test([...workers]);
-        if (found)
-            return found;
-    }
-    throw new Error(`${what} never came`);
+    let found;
+    await poll(what, () => (found = test([...workers])));
+    return found;
 }
 
-async function visit(page, url, until) {
+async function visit(page, url) {
     await page.goto('about:blank');
     await page.goto(url);
     await until(page, 'the opening screen', () => typeof Module !== 'undefined' && Module.calledRun && audit.draws.length > 0);
@@ -70,7 +68,7 @@ async function visit(page, url, until) {
 
 // The manifest as chromium reads it, every icon it and the page name loaded at its size, and no reason not to
 // install the page.
-async function checkManifest(page, cdp, check) {
+async function checkManifest(page, cdp) {
     const {url, errors, data} = await cdp.send('Page.getAppManifest');
     const manifest = data ? JSON.parse(data) : {};
     check('the manifest parses with a name, start, scope, display and colours',
@@ -115,7 +113,7 @@ async function checkManifest(page, cdp, check) {
 }
 
 // A round begun with no network: the tune after the first key, a letter raising its mole with its sound.
-async function playOffline(page, {check, until, signature, moleArea, handles}) {
+async function playOffline(page) {
     const rest = await signature(page, moleArea(2));
     await page.keyboard.press('x');
     await until(page, 'the tune after the first key with no network',
@@ -144,8 +142,7 @@ const buildSeen = (page) => page.evaluate(async () => ({
     fetched: /--build/.test(await (await fetch('page.css')).text()),
 }));
 
-module.exports = async function offline(chromium, site, helpers) {
-    const {check, until, watchPage} = helpers;
+module.exports = async function offline(chromium, site) {
     const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zubotta-offline-'));
     let {server, url} = await serve(site);
     const context = await launchWithProfile(chromium, path.join(scratch, 'profile'), {viewport: {width: 640, height: 560}});
@@ -158,7 +155,7 @@ module.exports = async function offline(chromium, site, helpers) {
         const workers = await watchWorkers(cdp);
 
         console.log('-- installed and played with no network');
-        await visit(page, url, until);
+        await visit(page, url);
         await until(page, 'a service worker controlling the first visit', () => navigator.serviceWorker.controller !== null);
         const kept = await page.evaluate(keptSite);
         const files = siteFiles(site);
@@ -166,18 +163,18 @@ module.exports = async function offline(chromium, site, helpers) {
               Object.keys(kept).length === 1 && sameFiles(Object.values(kept)[0], files),
               JSON.stringify({kept: Object.fromEntries(Object.entries(kept).map(([n, f]) => [n, Object.keys(f)])),
                               site: Object.keys(files)}));
-        await checkManifest(page, cdp, check);
+        await checkManifest(page, cdp);
 
         await stop(server);
-        await visit(page, url, until);
-        await playOffline(page, helpers);
+        await visit(page, url);
+        await playOffline(page);
 
         console.log('-- a changed build');
         const changed = changedBuild(site, path.join(scratch, 'changed'));
         check('a changed file gives the build a new version', versionOf(changed) !== versionOf(site));
         ({server} = await serve(changed, new URL(url).port));
         // The visit that finds the new build is still the kept one's, to its end.
-        await visit(page, url, until);
+        await visit(page, url);
         const [waiting] = await untilWorkers(workers, 'the changed build installed and waiting',
                                              (all) => all.find(([, status]) => status === 'installed'));
         const during = await buildSeen(page);
@@ -188,7 +185,7 @@ module.exports = async function offline(chromium, site, helpers) {
         await page.goto('about:blank');
         await untilWorkers(workers, 'the changed build active',
                            (all) => all.some(([id, status]) => id === waiting && /^activat/.test(status)));
-        await visit(page, url, until);
+        await visit(page, url);
         const after = {...await buildSeen(page), kept: await page.evaluate(keptSite)};
         const [[name, keptFiles] = []] = Object.entries(after.kept);
         check('the next visit takes the changed build whole, its cache alone',

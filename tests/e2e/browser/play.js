@@ -530,7 +530,7 @@ async function main() {
         await browser.close();
         server.kill();
     }
-    await offline(chromium, site, {check, until, watchPage, signature, moleArea, handles}).catch(stopped);
+    await offline(chromium, site).catch(stopped);
     report();
 }
 
