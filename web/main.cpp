@@ -22,7 +22,7 @@ constexpr int shownWidth = 400;
 // The scale the page chose for the room it has at start; the surface keeps it for good.
 EM_JS(int, pageDeviceScale, (), { return zubotta.deviceScale(); });
 EM_JS(void, pageShowPixels, (const std::uint8_t* rgba, int x, int y, int width, int height), {
-    zubotta.showPixels(HEAPU8.subarray(rgba, rgba + width * height * 4), x, y, width, height);
+    zubotta.showPixels(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), x, y, width, height);
 });
 EM_JS(void, pageSizeCanvas, (int deviceScale), { zubotta.sizeCanvas(deviceScale); });
 EM_JS(void, pageReady, (), { zubotta.ready(); });

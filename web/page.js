@@ -339,7 +339,7 @@ const zubotta = (() => {
         },
 
         showPixels(rgba, x, y, width, height) {
-            picture.putImageData(new ImageData(new Uint8ClampedArray(rgba), width, height), x, y);
+            picture.putImageData(new ImageData(rgba, width, height), x, y);
         },
 
         showMessage(text, title, warning) {
