@@ -149,7 +149,7 @@ void GameWindow::deliver(Handler handler)
     if (!accepting)
         return;
     handler();
-    if (!surface.takeChanges().isEmpty())
+    if (!surface.takeChanges().empty())
         view->update();
     restTimerWhileWaiting();
 }

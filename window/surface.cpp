@@ -89,7 +89,34 @@ int Surface::toPixel(double twips)
 
 void Surface::markChanged(const Rect& logicalArea)
 {
-    changed = changed.united(logicalArea.intersected({0, 0, width, height}));
+    // The score, the seconds, the hammer man and the moles change apart: kept apart, each is repainted alone.
+    // An area takes in those it overlaps; past a few, the two whose union adds least become one.
+    constexpr std::size_t mostAreas = 6;
+    Rect area = logicalArea.intersected({0, 0, width, height});
+    if (area.isEmpty())
+        return;
+    for (auto other = changed.begin(); other != changed.end();) {
+        if (!other->intersects(area)) {
+            ++other;
+            continue;
+        }
+        area = area.united(*other);
+        changed.erase(other);
+        other = changed.begin();
+    }
+    changed.push_back(area);
+    if (changed.size() <= mostAreas)
+        return;
+    const auto growth = [](const Rect& a, const Rect& b) {
+        const Rect both = a.united(b);
+        return both.width * both.height - a.width * a.height - b.width * b.height;
+    };
+    auto joined = changed.begin();
+    for (auto other = changed.begin(); other != changed.end() - 1; ++other)
+        if (growth(*other, area) < growth(*joined, area))
+            joined = other;
+    *joined = joined->united(area);
+    changed.pop_back();
 }
 
 void Surface::fillDevice(Rect area, Rgb colour)
@@ -196,12 +223,12 @@ void Surface::refresh()
     // The listener may take the changes to show only those; what it leaves is shown by now all the same.
     if (refreshListener)
         refreshListener();
-    changed = {};
+    changed.clear();
 }
 
-Rect Surface::takeChanges()
+std::vector<Rect> Surface::takeChanges()
 {
-    return std::exchange(changed, Rect{});
+    return std::exchange(changed, {});
 }
 
 void Surface::setRefreshListener(std::function<void()> listener)

@@ -34,8 +34,8 @@ public:
 
     void setRefreshListener(std::function<void()> listener);
     // The logical pixels drawn on since the last call (or refresh), so the screen is repainted only where
-    // and when needed; empty when nothing was drawn.
-    Rect takeChanges();
+    // and when needed: a few areas apart, none when nothing was drawn.
+    std::vector<Rect> takeChanges();
 
     // The pixels, 0xffRRGGBB, row after row of deviceWidth() pixels.
     const Rgb* pixels() const { return canvas.data(); }
@@ -60,5 +60,5 @@ private:
     int scale;
     std::vector<Rgb> canvas;
     std::function<void()> refreshListener;
-    Rect changed;
+    std::vector<Rect> changed;
 };
