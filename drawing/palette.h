@@ -5,12 +5,18 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
-// A pixel as the surface holds it: 0xffRRGGBB, opaque.
+// A pixel as the surface holds it, opaque: the word 0xffRRGGBB, as Qt's images read it; built for the browser
+// (ZUBOTTA_CANVAS_PIXELS), the bytes red, green, blue, 0xff, as its canvas reads them. Neither front end then
+// turns a pixel into another order.
 using Rgb = std::uint32_t;
 
 constexpr Rgb rgb(int red, int green, int blue)
 {
+#ifdef ZUBOTTA_CANVAS_PIXELS
+    std::swap(red, blue);
+#endif
     return 0xff000000u | static_cast<Rgb>(red) << 16 | static_cast<Rgb>(green) << 8 | static_cast<Rgb>(blue);
 }
 

@@ -10,7 +10,6 @@
 #include <emscripten.h>
 
 #include <optional>
-#include <vector>
 
 namespace {
 
@@ -19,12 +18,12 @@ constexpr int designWidth = 578;
 constexpr int designHeight = 437;
 constexpr int shownWidth = 400;
 
-// The scale the page chose for the room it has at start; the surface keeps it for good.
+// The scale the page chose at start; the surface keeps it for good.
 EM_JS(int, pageDeviceScale, (), { return zubotta.deviceScale(); });
-EM_JS(void, pageShowPixels, (const std::uint8_t* rgba, int x, int y, int width, int height), {
-    zubotta.showPixels(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), x, y, width, height);
+EM_JS(void, pageShowPixels, (int x, int y, int width, int height), { zubotta.showPixels(x, y, width, height); });
+EM_JS(void, pageSizeCanvas, (const Rgb* pixels, int width, int height, int deviceScale), {
+    zubotta.sizeCanvas(pixels, width, height, deviceScale);
 });
-EM_JS(void, pageSizeCanvas, (int deviceScale), { zubotta.sizeCanvas(deviceScale); });
 EM_JS(void, pageReady, (), { zubotta.ready(); });
 
 class WebGame {
@@ -32,31 +31,20 @@ public:
     WebGame() : surface(designWidth, designHeight, pageDeviceScale())
     {
         surface.setRefreshListener([this] { show(); });
-        pageSizeCanvas(surface.deviceScale());
+        pageSizeCanvas(surface.pixels(), surface.deviceWidth(), surface.deviceHeight(), surface.deviceScale());
     }
 
     Form1& form() { return game; }
 
-    // Puts what changed on the canvas, turned from the surface's 0xffRRGGBB into the canvas's RGBA bytes.
+    // Puts what changed on the canvas, area by area, in device pixels; the page reads them from the surface.
     void show()
     {
-        const Rect changed = surface.takeChanges().intersected({0, 0, shownWidth, designHeight});
-        if (changed.isEmpty())
-            return;
         const int s = surface.deviceScale();
-        const Rect area{changed.x * s, changed.y * s, changed.width * s, changed.height * s};
-        rgba.resize(static_cast<std::size_t>(area.width) * area.height * 4);
-        auto out = rgba.begin();
-        for (int y = area.y; y < area.bottom(); ++y) {
-            const Rgb* row = surface.pixels() + static_cast<std::ptrdiff_t>(y) * surface.deviceWidth();
-            for (int x = area.x; x < area.right(); ++x) {
-                *out++ = static_cast<std::uint8_t>(row[x] >> 16);
-                *out++ = static_cast<std::uint8_t>(row[x] >> 8);
-                *out++ = static_cast<std::uint8_t>(row[x]);
-                *out++ = 255;
-            }
+        for (const Rect& changed : surface.takeChanges()) {
+            const Rect shown = changed.intersected({0, 0, shownWidth, designHeight});
+            if (!shown.isEmpty())
+                pageShowPixels(shown.x * s, shown.y * s, shown.width * s, shown.height * s);
         }
-        pageShowPixels(rgba.data(), area.x, area.y, area.width, area.height);
     }
 
 private:
@@ -68,7 +56,6 @@ private:
     PageWindow window;
     WebAudioSoundLibrary sound;
     Form1 game{Platform{surface, sprites, clock, random, dialogs, window, sound}};
-    std::vector<std::uint8_t> rgba;
 };
 
 // The page's one game, made by main; the handlers below are the page's way in.

@@ -14,7 +14,7 @@
 
 namespace {
 
-// A picture's device pixels as 0xRRGGBB, alpha left out.
+// A picture's device pixels, alpha left out.
 std::vector<Rgb> pixelsOf(const Surface& surface)
 {
     std::vector<Rgb> pixels(surface.pixels(), surface.pixels() + surface.deviceWidth() * surface.deviceHeight());
@@ -34,7 +34,7 @@ std::vector<Rgb> goldenPixels(const std::string& file)
         stbi_image_free);
     std::vector<Rgb> pixels;
     for (int i = 0; rgb && i < width * height; ++i)
-        pixels.push_back(rgb.get()[3 * i] << 16 | rgb.get()[3 * i + 1] << 8 | rgb.get()[3 * i + 2]);
+        pixels.push_back(::rgb(rgb.get()[3 * i], rgb.get()[3 * i + 1], rgb.get()[3 * i + 2]) & 0xffffffu);
     return pixels;
 }
 
