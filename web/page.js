@@ -9,7 +9,8 @@ const shownWidth = 400;
 const shownHeight = 437;
 // The game places everything in twips, 15 to a logical pixel.
 const twipsPerPixel = 15;
-// A larger scale only shows the same art bigger and costs memory as its square; enlarging does that as well.
+// The text face is drawn for scales up to 4; a larger one would show the same art bigger at the cost of memory as
+// its square, which enlarging does as well.
 const maximumScale = 4;
 // The game's virtual-key numbers of the keys it commands with; the browser does nothing of its own for them.
 const commandKeys = {Escape: 27, ' ': 32, F1: 112, F2: 113};
@@ -20,8 +21,14 @@ const holeButton = {columnWidth: 970, top: 2.6 * 1580, width: 600, height: 750};
 const holeKeys = ['a', 's', 'd', 'f'];
 
 const zubotta = (() => {
+    // The canvas shows the game's pixels a device pixel to a pixel: as they are, enlarged by a whole factor, or
+    // reduced to the room. Drawn only by the game's ticks and events, it need not wait for the page's paint.
     const canvas = document.getElementById('game');
-    const picture = canvas.getContext('2d');
+    const picture = canvas.getContext('2d', {alpha: false, desynchronized: true});
+    // Where an area on its way to the canvas is resampled.
+    const scratch = document.createElement('canvas').getContext('2d');
+    // The game's surface in its memory: its address, size in device pixels and scale, and a view of it.
+    const surface = {address: 0, width: 0, height: 0, image: null};
     const stage = document.getElementById('stage');
     const menubar = document.getElementById('menubar');
     const bgm = document.getElementById('bgm');
@@ -33,6 +40,8 @@ const zubotta = (() => {
     let ended = false;
     let starting = false;
     let deviceScale = 1;
+    // Whether the canvas resamples the game's pixels rather than copying whole squares of them.
+    let smooth = false;
 
     const sound = new SoundLibrary(() => {
         const Context = window.AudioContext || window.webkitAudioContext;
@@ -51,31 +60,102 @@ const zubotta = (() => {
         return {width: window.innerWidth, height: window.innerHeight - menubar.offsetHeight - notice.offsetHeight - 16};
     }
 
-    // How many device pixels per art pixel the room takes, fractions included.
-    function fitting() {
-        const ratio = window.devicePixelRatio || 1;
-        const {width, height} = room();
-        return Math.min(width * ratio / shownWidth, height * ratio / shownHeight);
+    // How many device pixels per art pixel a room of this many CSS pixels takes, fractions included.
+    function fitting({width, height}) {
+        return Math.min(width / shownWidth, height / shownHeight) * (window.devicePixelRatio || 1);
     }
 
-    // Pixel for pixel at the device scale, or enlarged by the largest whole factor that fits. In less room the
-    // picture keeps a whole number of device pixels per art pixel, so each art pixel stays a whole square; only
-    // below one is it shrunk smoothly. The canvas's edges lie on whole device pixels.
+    // The most a touch screen can ask of the picture: the room it has now, or its whole screen either way up.
+    function largestNeed() {
+        const {width, height} = window.screen;
+        return Math.max(fitting(room()), fitting({width, height}), fitting({width: height, height: width}));
+    }
+
+    // The fewest CSS pixels that are whole device pixels too: browsers round a position or a size to either, some
+    // at each box it lies in, and resample a picture that is not whole in both.
+    function gridStep(ratio) {
+        return [1, 2, 3, 4, 5, 8, 16].find((q) => Number.isInteger(q * ratio)) || 1 / ratio;
+    }
+
+    // The picture's size on the screen, in device pixels, and whether it is resampled. Pixel for pixel at the device
+    // scale, or enlarged by the largest whole factor that fits, so each art pixel stays a whole square. In less room
+    // a computer keeps a whole number of device pixels per art pixel and shrinks smoothly only below one; a touch
+    // screen takes all its room on the grid, reduced from its larger scale, so edges stay sharp.
+    function shownSize() {
+        const ratio = window.devicePixelRatio || 1;
+        const fits = fitting(room());
+        const whole = Math.floor(fits);
+        if (whole >= deviceScale || !hasTouchKeys()) {
+            const perArtPixel = whole >= deviceScale ? deviceScale * Math.floor(whole / deviceScale) : whole || fits;
+            return {width: Math.round(shownWidth * perArtPixel), height: Math.round(shownHeight * perArtPixel),
+                    smooth: perArtPixel < 1};
+        }
+        const step = gridStep(ratio);
+        const onGrid = (length) => Math.floor(length / step + 1e-6) * step * ratio;
+        const width = onGrid(fits * shownWidth / ratio);
+        const height = Math.min(onGrid(room().height), onGrid(width * shownHeight / shownWidth / ratio + step / 2));
+        return {width: Math.round(width), height: Math.round(height), smooth: true};
+    }
+
+    // The surface's pixels as the canvas takes them; made anew once the game's memory has grown, which leaves an
+    // older view empty.
+    function surfaceImage() {
+        if (!surface.image || surface.image.data.buffer !== HEAPU8.buffer) {
+            const bytes = new Uint8ClampedArray(HEAPU8.buffer, surface.address, surface.width * surface.height * 4);
+            surface.image = new ImageData(bytes, surface.width, surface.height);
+        }
+        return surface.image;
+    }
+
+    // Shows an area of the surface, in its device pixels, on the canvas: put as it is, copied as whole squares, or
+    // resampled bilinearly, without the mipmaps that would blend an edge over more than a device pixel. A margin of
+    // one pixel brings in what the resampling near the area's edges takes.
+    function show(x, y, width, height) {
+        const shownPixels = {width: shownWidth * deviceScale, height: shownHeight * deviceScale};
+        if (canvas.width === shownPixels.width && canvas.height === shownPixels.height) {
+            picture.putImageData(surfaceImage(), 0, 0, x, y, width, height);
+            return;
+        }
+        const left = Math.max(0, x - 1);
+        const top = Math.max(0, y - 1);
+        const right = Math.min(shownPixels.width, x + width + 1);
+        const bottom = Math.min(shownPixels.height, y + height + 1);
+        // Sized anew each time: a canvas written while its last picture is still to be shown would be copied whole.
+        scratch.canvas.width = right - left;
+        scratch.canvas.height = bottom - top;
+        scratch.putImageData(surfaceImage(), -left, -top, left, top, right - left, bottom - top);
+        const across = canvas.width / shownPixels.width;
+        const down = canvas.height / shownPixels.height;
+        const clipLeft = Math.floor(x * across);
+        const clipTop = Math.floor(y * down);
+        picture.save();
+        picture.beginPath();
+        picture.rect(clipLeft, clipTop, Math.ceil((x + width) * across) - clipLeft, Math.ceil((y + height) * down) - clipTop);
+        picture.clip();
+        picture.imageSmoothingEnabled = smooth;
+        picture.imageSmoothingQuality = 'low';
+        picture.drawImage(scratch.canvas, left * across, top * down, (right - left) * across, (bottom - top) * down);
+        picture.restore();
+    }
+
+    // The canvas holds the picture a device pixel to a pixel, its edges on whole device pixels.
     function layout() {
         const ratio = window.devicePixelRatio || 1;
-        const fits = fitting();
-        const whole = Math.floor(fits);
-        const perArtPixel = whole >= deviceScale ? deviceScale * Math.floor(whole / deviceScale) : whole || fits;
-        const width = shownWidth * perArtPixel / ratio;
-        const height = shownHeight * perArtPixel / ratio;
-        canvas.classList.toggle('whole', perArtPixel >= 1);
+        const shown = shownSize();
+        if (canvas.width !== shown.width || canvas.height !== shown.height || smooth !== shown.smooth) {
+            canvas.width = shown.width;
+            canvas.height = shown.height;
+            smooth = shown.smooth;
+            if (surface.address)
+                show(0, 0, shownWidth * deviceScale, shownHeight * deviceScale);
+        }
+        const width = shown.width / ratio;
+        const height = shown.height / ratio;
         canvas.style.width = `${width}px`;
         canvas.style.height = `${height}px`;
         stage.style.width = hasTouchKeys() ? '' : `${width}px`;
         stage.style.height = hasTouchKeys() ? '' : `${height}px`;
-        // Placed in the window itself, on a grid of whole CSS pixels that are whole device pixels too: browsers
-        // round a position to either, and some do so at each box it lies in.
-        const step = [1, 2, 3, 4, 5, 8, 16].find((q) => Number.isInteger(q * ratio)) || 1 / ratio;
+        const step = gridStep(ratio);
         const snap = (at) => Math.round(at / step) * step;
         const box = stage.getBoundingClientRect();
         canvas.style.left = `${snap(box.left + (box.width - width) / 2)}px`;
@@ -96,10 +176,23 @@ const zubotta = (() => {
         notice.textContent = waiting ? `Sound starts with your first ${first}.` : '';
     }
 
-    // Browsers let a page sound only after the player's first key, click or touch.
+    // Browsers let a page sound only after the player's first key, click or touch, and a phone's system may take
+    // the sound away (a call, a locked screen: "interrupted"); whatever held it, the next one brings it back.
     function resumeSound() {
-        if (sound.context && sound.context.state === 'suspended')
-            sound.context.resume().then(updateNotice);
+        const context = sound.context;
+        if (context && context.state !== 'running' && context.state !== 'closed' && !document.hidden)
+            context.resume().then(updateNotice, updateNotice);
+    }
+
+    // Hidden behind another tab or app the page falls silent, and sounds again once shown; the round goes on.
+    function followVisibility() {
+        const context = sound.context;
+        if (!context || context.state === 'closed')
+            return;
+        if (document.hidden)
+            context.suspend();
+        else
+            resumeSound();
     }
 
     // A start typed while a start's pause runs starts no further pause.
@@ -306,6 +399,7 @@ const zubotta = (() => {
         canvas.addEventListener('pointerdown', onCanvasDown);
         canvas.addEventListener('contextmenu', (event) => event.preventDefault());
         window.addEventListener('resize', layout);
+        document.addEventListener('visibilitychange', followVisibility);
         message.addEventListener('close', () => canvas.focus());
         updateNotice();
         layout();
@@ -316,16 +410,18 @@ const zubotta = (() => {
         sound,
         start,
 
-        // The largest whole scale at which the picture, shown pixel for pixel, fits the room the page has now.
+        // A computer's: the largest whole scale at which the picture, shown pixel for pixel, fits the room it has
+        // now. A touch screen's: the smallest whole scale at or above the most its screen can ask, so that a turn
+        // or a browser's bars only reduce it.
         deviceScale() {
-            return Math.max(1, Math.min(maximumScale, Math.floor(fitting())));
+            const scale = hasTouchKeys() ? Math.ceil(largestNeed() - 1e-6) : Math.floor(fitting(room()));
+            return Math.max(1, Math.min(maximumScale, scale));
         },
 
-        // The canvas holds the game's pixels at its device scale; sizing it clears it, so this comes first.
-        sizeCanvas(scale) {
+        // The game's surface, at its address in the game's memory, before anything is drawn on it.
+        sizeCanvas(address, width, height, scale) {
+            Object.assign(surface, {address, width, height, image: null});
             deviceScale = scale;
-            canvas.width = shownWidth * scale;
-            canvas.height = shownHeight * scale;
             layout();
         },
 
@@ -338,9 +434,7 @@ const zubotta = (() => {
             pump();
         },
 
-        showPixels(rgba, x, y, width, height) {
-            picture.putImageData(new ImageData(rgba, width, height), x, y);
-        },
+        showPixels: show,
 
         showMessage(text, title, warning) {
             // The game's boxes speak Japanese or English; the language picks the face, and a screen reader's voice.

@@ -88,14 +88,25 @@ function watchPage() {
             entry.over = true;
         return stop.apply(this, args);
     };
+    // Each area of the game's surface put on its way to the screen, in the surface's device pixels.
     const put = CanvasRenderingContext2D.prototype.putImageData;
-    CanvasRenderingContext2D.prototype.putImageData = function (image, x, y) {
-        audit.draws.push({at: performance.now(), x, y, width: image.width, height: image.height});
-        return put.call(this, image, x, y);
+    CanvasRenderingContext2D.prototype.putImageData = function (image, x, y, ...area) {
+        const [left, top, width, height] = area.length ? area : [0, 0, image.width, image.height];
+        audit.draws.push({at: performance.now(), x: left, y: top, width, height});
+        return put.call(this, image, x, y, ...area);
     };
     window.addEventListener('keydown', (event) => {
         audit.keys.push({key: event.key, at: performance.now(), prevented: event.defaultPrevented});
     });
+    // A PNG given in base64 on a canvas of its own, as the browser decodes it, with no colour conversion.
+    window.pngPicture = async (base64) => {
+        const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+        const bitmap = await createImageBitmap(new Blob([bytes], {type: 'image/png'}),
+                                               {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+        const picture = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
+        picture.drawImage(bitmap, 0, 0);
+        return picture;
+    };
     // A short signature of an area of the canvas, in logical pixels at the page's device scale.
     window.areaSignature = (x, y, width, height) => {
         const canvas = document.getElementById('game');
@@ -123,16 +134,12 @@ async function goldenDifference(page, file) {
     if (!fs.existsSync(file))
         return {missing: true};
     return page.evaluate(async ({png, width, height}) => {
-        const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
-        const bitmap = await createImageBitmap(new Blob([bytes], {type: 'image/png'}),
-                                               {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+        const golden = (await pngPicture(png)).canvas;
         const canvas = document.getElementById('game');
         const s = canvas.width / width;
-        if (bitmap.height !== canvas.height)
-            return {size: `${bitmap.width}x${bitmap.height} for a canvas of ${canvas.width}x${canvas.height}`};
-        const scratch = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
-        scratch.drawImage(bitmap, 0, 0);
-        const want = scratch.getImageData(0, 0, canvas.width, canvas.height).data;
+        if (golden.height !== canvas.height)
+            return {size: `${golden.width}x${golden.height} for a canvas of ${canvas.width}x${canvas.height}`};
+        const want = golden.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
         const have = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
         let differing = 0;
         let first = null;

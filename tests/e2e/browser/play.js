@@ -59,84 +59,118 @@ async function checkAxe(page, where) {
     check(`axe-core finds no violation on ${where}`, violations.length === 0, violations.join(', '));
 }
 
-// The canvas as the screen shows it, from a screenshot in device pixels: its box in device pixels, and how many
-// of its device pixels differ from the canvas's own pixels, each one a whole square on the screen. Pixels that
-// change while the screenshot is taken are left out.
-async function shownCanvas(page) {
-    await page.evaluate(() => {
-        const canvas = document.getElementById('game');
-        window.canvasBefore = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-    });
+// The picture as the screen shows it, from a screenshot in device pixels, against a golden image of what it
+// shows, in an area of the picture given in logical pixels: its box in device pixels, and how many of the device
+// pixels there differ from the golden's colour where all the golden pixels under them have one colour. Those that
+// lie across an edge between two colours may blend them, and are counted apart.
+async function shownPicture(page, goldenName, area = {x: 0, y: 0, width: shownWidth, height: shownHeight}) {
     const png = (await page.screenshot()).toString('base64');
-    return page.evaluate(async (png) => {
-        const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
-        const bitmap = await createImageBitmap(new Blob([bytes], {type: 'image/png'}),
-                                               {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
-        const screen = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
-        screen.drawImage(bitmap, 0, 0);
-        const canvas = document.getElementById('game');
-        const rect = canvas.getBoundingClientRect();
+    const goldenPng = fs.readFileSync(path.join(golden, goldenName)).toString('base64');
+    return page.evaluate(async ({png, golden, area, shownWidth}) => {
+        const screen = await pngPicture(png);
+        const art = (await pngPicture(golden)).canvas;
+        const want = art.getContext('2d').getImageData(0, 0, art.width, art.height).data;
+        const rect = document.getElementById('game').getBoundingClientRect();
         const box = [rect.left, rect.top, rect.width, rect.height].map((v) => v * devicePixelRatio);
         // Layout keeps 1/64 of a CSS pixel.
         const whole = box.every((v) => Math.abs(v - Math.round(v)) < 0.05);
         const [left, top, width, height] = box.map(Math.round);
         const shown = screen.getImageData(left, top, width, height).data;
-        const own = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-        let differing = 0;
-        for (let y = 0; y < height; ++y) {
-            for (let x = 0; x < width; ++x) {
+        // Golden pixels per device pixel, across and down.
+        const scale = art.height / 437;
+        const [across, down] = [shownWidth * scale / width, 437 * scale / height];
+        const colour = (u, v) => (want[(v * art.width + u) * 4] << 16) | (want[(v * art.width + u) * 4 + 1] << 8) |
+                                 want[(v * art.width + u) * 4 + 2];
+        let probes = 0, blended = 0, differing = 0, first = null;
+        for (let y = Math.ceil(area.y * scale / down); y < (area.y + area.height) * scale / down; ++y) {
+            for (let x = Math.ceil(area.x * scale / across); x < (area.x + area.width) * scale / across; ++x) {
+                const [u0, u1] = [Math.floor(x * across), Math.ceil((x + 1) * across - 1e-9)];
+                const [v0, v1] = [Math.floor(y * down), Math.ceil((y + 1) * down - 1e-9)];
+                const c = colour(u0, v0);
+                let one = true;
+                for (let v = v0; v < v1 && one; ++v)
+                    for (let u = u0; u < u1 && one; ++u)
+                        one = colour(u, v) === c;
+                if (!one) {
+                    ++blended;
+                    continue;
+                }
+                ++probes;
                 const i = (y * width + x) * 4;
-                const j = (Math.floor(y * canvas.height / height) * canvas.width + Math.floor(x * canvas.width / width)) * 4;
-                const same = (a, b) => a[i] === b[j] && a[i + 1] === b[j + 1] && a[i + 2] === b[j + 2];
-                const still = canvasBefore[j] === own[j] && canvasBefore[j + 1] === own[j + 1] && canvasBefore[j + 2] === own[j + 2];
-                differing += still && !same(shown, own) ? 1 : 0;
+                const is = [shown[i], shown[i + 1], shown[i + 2]];
+                if (is.some((value, k) => value !== (c >> (16 - 8 * k) & 255))) {
+                    ++differing;
+                    first = first || {at: [x, y], is, want: c.toString(16)};
+                }
             }
         }
-        return {box: box.map((v) => +v.toFixed(2)), whole, enlarged: width / canvas.width, differing};
-    }, png);
+        return {box: box.map((v) => +v.toFixed(2)), whole, probes, blended, differing, first};
+    }, {png, golden: goldenPng, area, shownWidth});
 }
 
-async function checkCrisp(page, where) {
-    const shown = await shownCanvas(page);
-    check(`${where}: the canvas's edges lie on whole device pixels and the screen shows its every pixel as a ` +
-          'whole square', shown.whole && Number.isInteger(shown.enlarged) && shown.differing === 0, JSON.stringify(shown));
+// On a computer the screen shows every pixel of the game's, enlarged by a whole factor at most.
+async function checkCrisp(page, where, goldenName) {
+    const shown = await shownPicture(page, goldenName);
+    check(`${where}: the picture's edges lie on whole device pixels and the screen shows its every pixel as a ` +
+          'whole square', shown.whole && shown.blended === 0 && shown.differing === 0 && shown.probes > 0,
+          JSON.stringify(shown));
 }
 
-// The page's layout: the device scale, the picture's size, and what lies out of view, covers the picture or is
-// too small a target.
+// On a touch screen the picture may be reduced to its room, and stays sharp: against the art itself (the opening
+// screen's hammer man, sky, ground and holes, where no text lies), each edge blends over at most the device pixel
+// it crosses. A picture smoothly enlarged, or reduced with mipmaps, blends the pixels beside an edge too.
+async function checkSharp(page, where) {
+    const shown = await shownPicture(page, 'opening-scale1.png', {x: 110, y: 0, width: 180, height: 260});
+    check(`${where}: the picture's edges lie on whole device pixels, and only pixels across an edge of the art blend`,
+          shown.whole && shown.differing === 0 && shown.probes > shown.blended, JSON.stringify(shown));
+}
+
+// The page's layout: the game's device scale, the picture's size and its share of the room it could have, and
+// what lies out of view, covers the picture or is too small a target for a finger.
 async function layoutOf(page) {
     return page.evaluate(() => {
         const rect = (element) => element.getBoundingClientRect();
         const picture = rect(document.getElementById('game'));
         const inView = (r) => r.left >= 0 && r.top >= 0 && r.right <= innerWidth + 0.01 && r.bottom <= innerHeight + 0.01;
         const overlaps = (a, b) => a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-        const keys = [...document.querySelectorAll('.key')].filter((key) => key.offsetParent);
-        const shown = ['#menubar', '#game', '#notice', '.key'].flatMap((s) => [...document.querySelectorAll(s)])
-            .filter((e) => e.offsetParent);
+        const visible = (selector) => [...document.querySelectorAll(selector)].filter((e) => e.getClientRects().length);
+        const name = (e) => e.id || e.textContent.trim();
+        const keys = visible('.key');
+        const targets = visible('#menubar > .menu > .title, #menubar > .title, .menu.open button, .key, #ended a, #message[open] button');
+        const shown = ['#menubar', '#game', '#notice', '.key', '#ended'].flatMap(visible);
         const root = document.documentElement;
-        return {scale: document.getElementById('game').width / 400, width: +picture.width.toFixed(2),
-                height: +picture.height.toFixed(2), keys: keys.map((key) => key.textContent),
-                outOfView: shown.filter((e) => !inView(rect(e))).map((e) => e.id || e.textContent),
-                covering: keys.filter((key) => overlaps(rect(key), picture)).map((key) => key.textContent),
-                small: keys.filter((key) => rect(key).width < 44 || rect(key).height < 44).map((key) => key.textContent),
+        const belowMenus = innerHeight - rect(document.getElementById('menubar')).bottom;
+        return {scale: audit.draws[0].width / 400, width: +picture.width.toFixed(2), height: +picture.height.toFixed(2),
+                widthShare: +(picture.width / innerWidth).toFixed(3), heightShare: +(picture.height / belowMenus).toFixed(3),
+                keys: keys.map((key) => key.textContent),
+                outOfView: shown.filter((e) => !inView(rect(e))).map(name),
+                covering: keys.filter((key) => overlaps(rect(key), picture)).map(name),
+                small: targets.filter((e) => rect(e).width < 44 || rect(e).height < 44).map(name),
                 scrolls: root.scrollWidth > innerWidth || root.scrollHeight > innerHeight || scrollY !== 0,
-                zoomed: visualViewport.scale !== 1 || innerWidth !== screen.width};
+                zoomed: visualViewport.scale !== 1 || innerWidth > screen.width};
     });
 }
 
-// A touch screen's page: all of it in view, nothing to scroll or zoom, the five keys large enough and clear of
-// the picture, which stands at the scale expected.
-async function checkFit(page, where, scale) {
+// A touch screen's page: all of it in view, nothing to scroll or zoom, every target a finger's size, the five keys
+// clear of the picture, which is drawn at the scale expected and fills its room: upright 90 % of the screen's width,
+// turned 85 % of the height below the menu bar.
+async function checkFit(page, where, scale, {filling = true} = {}) {
     const layout = await layoutOf(page);
-    console.log(`      ${where}: device scale ${layout.scale}, picture ${layout.width}x${layout.height} CSS px`);
-    check(`${where}: device scale ${scale}, everything in view, no scroll or zoom, five keys of 44 px beside the picture`,
-          layout.scale === scale && layout.outOfView.length === 0 && layout.covering.length === 0 &&
+    const upright = await page.evaluate(() => innerHeight > innerWidth);
+    const fills = !filling || (upright ? layout.widthShare >= 0.9 : layout.heightShare >= 0.85);
+    console.log(`      ${where}: device scale ${layout.scale}, picture ${layout.width}x${layout.height} CSS px, ` +
+                `${(100 * (upright ? layout.widthShare : layout.heightShare)).toFixed(1)} % of the ${upright ? 'width' : 'height'}`);
+    const share = !filling ? '' : upright ? 'the picture fills 90 % of the width, ' : 'the picture fills 85 % of the height, ';
+    check(`${where}: device scale ${scale}, ${share}everything in view, no scroll or zoom, targets of 44 px, ` +
+          'five keys beside the picture',
+          layout.scale === scale && fills && layout.outOfView.length === 0 && layout.covering.length === 0 &&
           layout.small.length === 0 && layout.keys.join() === 'Space,A,S,D,F' && !layout.scrolls && !layout.zoomed,
           JSON.stringify(layout));
 }
 
-const phone = (width, height, ratio) =>
-    ({viewport: {width, height}, deviceScaleFactor: ratio, isMobile: true, hasTouch: true});
+// A phone or tablet, with the browser's bars taking room where a screen larger than the page is given.
+const phone = (width, height, ratio, screen = {width, height}) =>
+    ({viewport: {width, height}, screen, deviceScaleFactor: ratio, isMobile: true, hasTouch: true});
 
 async function screensAtScale(browser, url, scale) {
     const {context, page, errors} = await openPage(browser, url, {deviceScaleFactor: scale, viewport: {width: 640, height: 560}});
@@ -146,7 +180,7 @@ async function screensAtScale(browser, url, scale) {
           canvasSize[0] === shownWidth * scale && canvasSize[1] === shownHeight * scale, canvasSize.join('x'));
     await checkGolden(page, golden, `opening-scale${scale}.png`);
     await page.screenshot({path: path.join(output, `page-scale${scale}.png`), fullPage: true});
-    await checkCrisp(page, `640x560 at scale ${scale}`);
+    await checkCrisp(page, `640x560 at scale ${scale}`, `opening-scale${scale}.png`);
     check(`no touch keys without a touch screen at scale ${scale}`, (await layoutOf(page)).keys.length === 0);
     await page.click('#game', {position: {x: 100, y: 100}});
     await until(page, 'the prompt', () => audit.draws.length > 1);
@@ -154,11 +188,10 @@ async function screensAtScale(browser, url, scale) {
     // The picture enlarged by a whole factor in a large window: twice at scale 1, 4 times at 2.
     await page.setViewportSize({width: 1920, height: 1080});
     await until(page, 'the picture enlarged', () => document.getElementById('game').getBoundingClientRect().width === 800);
-    await checkCrisp(page, `1920x1080 at scale ${scale}`);
+    await checkCrisp(page, `1920x1080 at scale ${scale}`, `prompt-scale${scale}.png`);
 
-    // Smaller than the game.
-    await page.setViewportSize({width: 360, height: 300});
-    await until(page, 'the picture shrunk', () => document.getElementById('game').getBoundingClientRect().width < 360);
+    await page.setViewportSize({width: 640, height: 560});
+    await until(page, 'the picture pixel for pixel', () => document.getElementById('game').getBoundingClientRect().width === 400);
     const before = await page.evaluate(() => audit.draws.length);
     await page.keyboard.press('Space');
     // START is the second picture of the start: the opening first, then START over it, then the pause.
@@ -168,6 +201,10 @@ async function screensAtScale(browser, url, scale) {
     check(`START read during its pause at scale ${scale}`, inPause && (await page.evaluate((n) => audit.draws.length === n + 2, before)));
     const space = await page.evaluate(() => audit.keys.filter((k) => k.key === ' ').map((k) => k.prevented));
     check('Space is kept from the browser', space.length === 1 && space[0], JSON.stringify(space));
+
+    // Smaller than the game.
+    await page.setViewportSize({width: 360, height: 300});
+    await until(page, 'the picture shrunk', () => document.getElementById('game').getBoundingClientRect().width < 360);
     const small = await layoutOf(page);
     check('a window smaller than the game shows all of it, shrunk, and nothing scrolls',
           small.outOfView.length === 0 && !small.scrolls && small.width < 360, JSON.stringify(small));
@@ -397,18 +434,30 @@ async function loading(browser, url) {
     await context.close();
 }
 
-// Phones and tablets: the page fitted at each size, each started afresh, since the scale is chosen at the start.
+// Phones and tablets, each started afresh, upright and turned, in full screen and with a browser's bars (the
+// screen larger than the page), the 430-pixel phone turned either way after its start: the picture fills its room
+// and stays sharp.
 async function touchScreenSizes(browser, url) {
     console.log('-- phones and tablets');
-    const sizes = [[390, 844, 3, 2], [844, 390, 3, 2], [430, 932, 3, 3], [412, 915, 2.625, 2], [320, 568, 2, 1],
-                   [1180, 820, 2, 3], [820, 1180, 2, 4]];
-    for (const [width, height, ratio, scale] of sizes) {
-        const {context, page, errors} = await openPage(browser, url, phone(width, height, ratio));
-        await checkFit(page, `${width}x${height} at ratio ${ratio}`, scale);
-        // Where the picture's CSS size is whole: headless chromium's emulation resamples one that is not.
-        if (width === 430)
-            await checkCrisp(page, `${width}x${height} at ratio ${ratio}`);
-        check(`no script errors at ${width}x${height}`, errors.length === 0, errors.join('; '));
+    const sizes = [
+        [390, 844, 3, 3], [844, 390, 3, 3], [412, 915, 2.625, 3], [360, 640, 3, 3], [375, 667, 2, 2], [320, 568, 2, 2],
+        [390, 664, 3, 3, {width: 390, height: 844}], [750, 340, 3, 3, {width: 844, height: 390}],
+        [835, 332, 2.625, 3, {width: 915, height: 412}], [720, 280, 3, 3, {width: 780, height: 360}],
+        [1180, 820, 2, 4], [820, 1180, 2, 4], [430, 932, 3, 4], [932, 430, 3, 4]];
+    for (const [width, height, ratio, scale, screen] of sizes) {
+        const where = `${width}x${height} at ratio ${ratio}${screen ? ' with the browser\'s bars' : ''}`;
+        const {context, page, errors} = await openPage(browser, url, phone(width, height, ratio, screen));
+        await checkFit(page, where, scale);
+        await checkSharp(page, where);
+        if (width === 430 || width === 932) {
+            const before = await page.evaluate(() => document.getElementById('game').width);
+            await page.setViewportSize({width: height, height: width});
+            await until(page, 'the page laid out anew', ({turned, before}) => innerWidth === turned &&
+                        document.getElementById('game').width !== before, {turned: height, before});
+            await checkFit(page, `${where}, turned after its start`, scale);
+            await checkSharp(page, `${where}, turned after its start`);
+        }
+        check(`no script errors at ${where}`, errors.length === 0, errors.join('; '));
         await context.close();
     }
     // A computer that was not known to have a touch screen shows the keys from its first touch on.
@@ -417,7 +466,8 @@ async function touchScreenSizes(browser, url) {
     await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [{x: 640, y: 400}]});
     await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
     await until(page, 'the touch keys', () => document.querySelector('.key').offsetParent !== null);
-    await checkFit(page, 'a computer\'s page after a first touch', 1);
+    // Its scale was chosen for a computer's page: the picture stays a whole number of device pixels per art pixel.
+    await checkFit(page, 'a computer\'s page after a first touch', 1, {filling: false});
     await context.close();
 }
 
@@ -451,6 +501,41 @@ async function touchRound(browser, url) {
                                                  notice: document.getElementById('notice').textContent}), drawn);
     check('the first touch starts the sound, and Space by touch starts a round', started.sound === 'running' &&
           started.drawn >= 2 && started.notice === '', JSON.stringify(started));
+
+    console.log('-- sound the system took, and a hidden page');
+    // A phone's system takes the sound (a call, a locked screen), as iOS does: "interrupted" until resumed.
+    await page.evaluate(async () => {
+        const context = zubotta.sound.context;
+        const state = Object.getOwnPropertyDescriptor(BaseAudioContext.prototype, 'state').get;
+        let interrupted = true;
+        Object.defineProperty(context, 'state', {configurable: true, get() { return interrupted ? 'interrupted' : state.call(this); }});
+        context.resume = function () {
+            interrupted = false;
+            return AudioContext.prototype.resume.call(this);
+        };
+        await AudioContext.prototype.suspend.call(context);
+        context.dispatchEvent(new Event('statechange'));
+    });
+    const taken = await page.evaluate(() => document.getElementById('notice').textContent);
+    await tap(await centre('#notice'));
+    await until(page, 'the sound back after a touch', () => zubotta.sound.context.state === 'running' &&
+                document.getElementById('notice').textContent === '');
+    check('sound the system took comes back at the next touch, and the notice asks for it until then',
+          /touch/.test(taken), taken);
+    // Another tab or app in front: silent, the round going on by the clock; shown again, sounding again.
+    const hide = (hidden) => page.evaluate((hidden) => {
+        Object.defineProperty(document, 'hidden', {configurable: true, get: () => hidden});
+        Object.defineProperty(document, 'visibilityState', {configurable: true, get: () => hidden ? 'hidden' : 'visible'});
+        document.dispatchEvent(new Event('visibilitychange'));
+    }, hidden);
+    await hide(true);
+    await until(page, 'silence while hidden', () => zubotta.sound.context.state === 'suspended');
+    const hiddenAt = await page.evaluate(() => audit.draws.length);
+    await page.waitForTimeout(300);
+    const goesOn = await page.evaluate((n) => audit.draws.length > n + 2, hiddenAt);
+    await hide(false);
+    await until(page, 'the sound back once shown', () => zubotta.sound.context.state === 'running');
+    check('hidden, the page falls silent while the round goes on; shown again, it sounds', goesOn);
     // Each hole's first press in a round: the hammer has not yet struck its mole, which would lock it.
     await touch('touchStart', [await keyAt('a')]);
     await untilChanged(page, 'the mole of hole 1 rising', moleArea(1), rest[1]);
@@ -481,13 +566,13 @@ async function touchRound(browser, url) {
         const [picture, stage] = ['game', 'stage'].map((id) => document.getElementById(id).getBoundingClientRect());
         return innerWidth === 844 && Math.abs(picture.top - stage.top - (stage.height - picture.height) / 2) < 1;
     });
-    await checkFit(page, 'turned to 844x390', 2);
+    await checkFit(page, 'turned to 844x390', 3);
     await until(page, 'the round going on after the turn', (n) => audit.draws.length > n + 10, beforeTurn);
     // Space again starts a new round, whose holes are all free again.
     const restart = await page.evaluate(() => audit.draws.length);
     await tap(await keyAt(' '));
-    await until(page, 'the new round', (n) => audit.draws.slice(n).filter((d) => d.width === document.getElementById('game').width &&
-                                                                           d.height === document.getElementById('game').height).length >= 2,
+    await until(page, 'the new round', (n) => audit.draws.slice(n).filter((d) => d.width === audit.draws[0].width &&
+                                                                           d.height === audit.draws[0].height).length >= 2,
                 restart);
     await tap(await keyAt('a'));
     await until(page, 'the mole sound after the turn', () => audit.starts.filter((e) => e.handle === 7).length === 5);
@@ -509,6 +594,11 @@ async function touchRound(browser, url) {
     check('a tap on その他 shows the about box, a tap on its OK, 44 px tall, closes it', ok.height >= 44, JSON.stringify(ok));
 
     await page.screenshot({path: path.join(output, 'phone-landscape.png')});
+
+    await tap(await centre('#menubar .title >> nth=0'));
+    await tap(await centre('#menubar [data-item="1"]'));
+    await until(page, 'the page\'s word that the game ended', () => !document.getElementById('ended').hidden);
+    await checkFit(page, 'the ended page, turned', 3, {filling: false});
     check('no script errors in the round by touch', errors.length === 0, errors.join('; '));
     await context.close();
 }
