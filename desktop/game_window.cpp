@@ -29,10 +29,9 @@ namespace {
 constexpr int designWidth = 578;
 constexpr int designHeight = 437;
 
-// The virtual-key number of a key, as the game's key-down handler knows them; 0 for others.
-int virtualKey(const QKeyEvent& event)
+// The virtual-key number of a Qt key, as the game's key-down handler knows them; 0 for others.
+int virtualKey(int key)
 {
-    const int key = event.key();
     if (key == Qt::Key_Escape)
         return 27;
     if (key == Qt::Key_Space)
@@ -184,14 +183,17 @@ void GameWindow::keyPressEvent(QKeyEvent* event)
             setWindowState(windowState() ^ Qt::WindowFullScreen);
         return;
     }
+    typeKey(virtualKey(event->key()), event->text(), event->isAutoRepeat());
+}
+
+void GameWindow::typeKey(int key, const QString& text, bool autoRepeat)
+{
     // A held key is one press; its repeated characters still reach the letters, as designed.
-    const int key = virtualKey(*event);
     const bool startsRound = key == 32 || key == 113;
-    if (!event->isAutoRepeat() && startsRound)
+    if (!autoRepeat && startsRound)
         deliverStart([this, key] { game.Form_KeyDown(key, 0); });
-    else if (!event->isAutoRepeat())
+    else if (!autoRepeat)
         deliver([this, key] { game.Form_KeyDown(key, 0); });
-    const QString text = event->text();
     if (!text.isEmpty())
         deliver([this, &text] { game.Form_KeyPress(text.at(0).unicode()); });
 }

@@ -48,6 +48,8 @@ private:
     // Once the window manager has made the window active, puts a frame left astray at its corner.
     void checkCornerOnceActive();
     void buildMenus();
+    // A typed key: the game's key-down, then its character.
+    void typeKey(int virtualKey, const QString& text, bool autoRepeat);
     // Hands an event to the game once start-up is over, then shows what it drew.
     template <typename Handler>
     void deliver(Handler handler);
