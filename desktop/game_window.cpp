@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -160,10 +162,12 @@ void GameWindow::deliverStart(Handler handler)
     if (!accepting || startPauseJustEnded)
         return;
     deliver(handler);
-    // What was typed during the pause waits in the queue: handled now, letters reach the new
-    // round and Esc or a close end the game at once, while further starts are left out.
+    // What was typed or pressed on a controller during the pause waits in the queues: handled now,
+    // letters reach the new round and Esc or a close end the game at once, while further starts are
+    // left out. The controllers are read here too, as a start they pressed came from their own read.
     startPauseJustEnded = true;
     QCoreApplication::processEvents();
+    controllers.pump();
     startPauseJustEnded = false;
 }
 
@@ -196,6 +200,21 @@ void GameWindow::typeKey(int key, const QString& text, bool autoRepeat)
         deliver([this, key] { game.Form_KeyDown(key, 0); });
     if (!text.isEmpty())
         deliver([this, &text] { game.Form_KeyPress(text.at(0).unicode()); });
+}
+
+void GameWindow::pressFromController(Qt::Key key, const QString& text)
+{
+    if (QApplication::activeWindow() == this)
+        typeKey(virtualKey(key), text, false);
+    else if (QMessageBox* const box = focusedBox(); box != nullptr && key == Qt::Key_Return)
+        // Shown pressed a moment, as a key pressing it would; the box closes after this press's other keys.
+        box->button(QMessageBox::Ok)->animateClick();
+}
+
+QMessageBox* GameWindow::focusedBox() const
+{
+    auto* const box = qobject_cast<QMessageBox*>(QApplication::activeWindow());
+    return box != nullptr && box->parentWidget() == this ? box : nullptr;
 }
 
 void GameWindow::mousePressEvent(QMouseEvent* event)
