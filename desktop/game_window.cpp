@@ -108,7 +108,11 @@ GameWindow::GameWindow()
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(1);
     Timer1.setTimerType(Qt::PreciseTimer);
-    connect(&Timer1, &QTimer::timeout, this, [this] { deliver([this] { game.Timer1_Timer(); }); });
+    connect(&Timer1, &QTimer::timeout, this, [this] {
+        deliver([this] { game.Timer1_Timer(); });
+        // What the pads did during the tick's wait is taken at once, as the keys typed then are.
+        controllers.pump();
+    });
 }
 
 void GameWindow::buildMenus()
