@@ -2,9 +2,9 @@
 // The Qt game window in-process: menu bar, the BGM check mark, the about box, keys, clicks and game controllers
 // routed to the game.
 #include "desktop/game_window.h"
+#include "virtual_pad.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -264,86 +263,25 @@ TEST_F(GameWindowTest, startsTypedDuringTheStartPauseAreLeftOutWhileLettersReach
 
 namespace {
 
-// Runs the window's loop until the condition holds, for at most two seconds; whether it held.
-template <typename Condition>
-bool runUntil(Condition done)
+// Presses or releases a button and lets the window read it.
+void set(VirtualPad& pad, int button, bool down)
 {
-    // A timer of its own wakes the loop, whatever else runs or rests.
-    QTimer wake;
-    wake.start(10);
-    const QDeadlineTimer deadline(2000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
+    pad.queue(button, down);
+    EXPECT_TRUE(takeControllerEvents()) << "the window did not read the controllers";
 }
 
-// Lets the window read all that SDL holds; what the pads did since SDL last looked is in it.
-void takeControllerEvents()
+void tap(VirtualPad& pad, int button)
 {
-    SDL_PumpEvents();
-    EXPECT_TRUE(runUntil([] { return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 0; }))
-        << "the window did not read the controllers";
+    pad.queue(button, true);
+    set(pad, button, false);
 }
-
-// SDL's own virtual game controller, attached while this lives. Its buttons are numbered as SDL's
-// controller buttons, unless a mapping for its ids says otherwise.
-class VirtualPad {
-public:
-    explicit VirtualPad(Uint16 vendor = 0, Uint16 product = 0)
-    {
-        SDL_VirtualJoystickDesc description{};
-        description.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-        description.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-        description.naxes = SDL_CONTROLLER_AXIS_MAX;
-        description.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-        description.vendor_id = vendor;
-        description.product_id = product;
-        joystick = SDL_JoystickOpen(SDL_JoystickAttachVirtualEx(&description));
-        EXPECT_NE(joystick, nullptr) << SDL_GetError();
-    }
-    ~VirtualPad()
-    {
-        const SDL_JoystickID id = SDL_JoystickInstanceID(joystick);
-        for (int index = 0; index < SDL_NumJoysticks(); ++index)
-            if (SDL_JoystickGetDeviceInstanceID(index) == id)
-                SDL_JoystickDetachVirtual(index);
-        SDL_JoystickClose(joystick);
-    }
-    VirtualPad(const VirtualPad&) = delete;
-    VirtualPad& operator=(const VirtualPad&) = delete;
-
-    // Presses or releases a button where SDL sees it, as a real pad's input waits for the window to read it.
-    void queue(int button, bool down)
-    {
-        SDL_JoystickSetVirtualButton(joystick, button, down ? SDL_PRESSED : SDL_RELEASED);
-        // A virtual pad has no queue of its own: SDL looks at it now, so the next change comes after this one.
-        SDL_PumpEvents();
-    }
-    void queueAxis(int axis, Sint16 value)
-    {
-        SDL_JoystickSetVirtualAxis(joystick, axis, value);
-        SDL_PumpEvents();
-    }
-    // Presses or releases a button and lets the window read it.
-    void set(int button, bool down)
-    {
-        queue(button, down);
-        takeControllerEvents();
-    }
-    void tap(int button)
-    {
-        queue(button, true);
-        queue(button, false);
-        takeControllerEvents();
-    }
-
-private:
-    SDL_Joystick* joystick = nullptr;
-};
 
 // A pad plugged into the running game; until the window has opened it, SDL reports nothing of its buttons.
 struct PluggedInPad : VirtualPad {
-    explicit PluggedInPad(Uint16 vendor = 0, Uint16 product = 0) : VirtualPad(vendor, product) { takeControllerEvents(); }
+    explicit PluggedInPad(Uint16 vendor = 0, Uint16 product = 0) : VirtualPad(vendor, product)
+    {
+        EXPECT_TRUE(takeControllerEvents());
+    }
 };
 
 // SDL's joysticks held by the test, so a pad can be attached before the window starts its controllers.
@@ -363,7 +301,7 @@ protected:
         GameWindowTest::SetUp();
         window.activateWindow();
         ASSERT_TRUE(runUntil([this] { return QApplication::activeWindow() == &window; }));
-        takeControllerEvents();
+        ASSERT_TRUE(takeControllerEvents());
     }
 
     // A round, without its real one-second START.
@@ -416,7 +354,7 @@ TEST_F(GameControllerTest, startStartsARoundAndAStartPressedDuringItsPauseStarts
     pad.queue(SDL_CONTROLLER_BUTTON_START, false);
     pad.queue(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
     pad.queue(SDL_CONTROLLER_BUTTON_START, true);
-    takeControllerEvents();
+    EXPECT_TRUE(takeControllerEvents());
     const GameState& s = window.form().state;
     EXPECT_EQ(s.gameStopped, s.flagOff) << "Start started no round";
     EXPECT_EQ(holesGoingUp(), Holes{1}) << "a second start reset hole 1";
@@ -433,16 +371,16 @@ TEST_F(GameControllerTest, eachHoleTakesItsDpadButtonAndItsFaceButtonAndAKeyHeld
                                                     {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, SDL_CONTROLLER_BUTTON_B}}};
     for (int hole = 1; hole <= 4; ++hole) {
         const auto [dpad, face] = lanes[hole - 1];
-        pad.tap(dpad);
+        tap(pad, dpad);
         EXPECT_EQ(holesGoingUp(), Holes{hole}) << "the d-pad's button of hole " << hole;
-        pad.tap(face);
+        tap(pad, face);
         EXPECT_EQ(holesGoingUp(), Holes{}) << "the face button of hole " << hole;
     }
-    pad.set(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
-    pad.tap(SDL_CONTROLLER_BUTTON_X);
+    set(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+    tap(pad, SDL_CONTROLLER_BUTTON_X);
     EXPECT_EQ(holesGoingUp(), Holes{1}) << "west turned the mole back while the d-pad held A";
-    pad.set(SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
-    pad.tap(SDL_CONTROLLER_BUTTON_X);
+    set(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
+    tap(pad, SDL_CONTROLLER_BUTTON_X);
     EXPECT_EQ(holesGoingUp(), Holes{});
 }
 
@@ -452,17 +390,17 @@ TEST_F(GameControllerTest, backSwitchesTheMusicOnceWhileHeldAndSticksTriggersSho
 {
     const GameState& s = inRound();
     QAction* bgm = window.bgmItem();
-    pad.set(SDL_CONTROLLER_BUTTON_BACK, true);
+    set(pad, SDL_CONTROLLER_BUTTON_BACK, true);
     EXPECT_FALSE(bgm->isChecked());
     for (int read = 0; read < 3; ++read) {
         SDL_Event marker{};
         marker.type = SDL_USEREVENT;
         SDL_PushEvent(&marker);
-        takeControllerEvents();
+        EXPECT_TRUE(takeControllerEvents());
     }
     EXPECT_FALSE(bgm->isChecked()) << "a held Back switched the music again";
-    pad.set(SDL_CONTROLLER_BUTTON_BACK, false);
-    pad.tap(SDL_CONTROLLER_BUTTON_BACK);
+    set(pad, SDL_CONTROLLER_BUTTON_BACK, false);
+    tap(pad, SDL_CONTROLLER_BUTTON_BACK);
     EXPECT_TRUE(bgm->isChecked());
 
     const std::array others{SDL_CONTROLLER_BUTTON_GUIDE,        SDL_CONTROLLER_BUTTON_LEFTSTICK,
@@ -476,7 +414,7 @@ TEST_F(GameControllerTest, backSwitchesTheMusicOnceWhileHeldAndSticksTriggersSho
             pad.queueAxis(axis, value);
         for (const int button : others)
             pad.queue(button, value == SDL_JOYSTICK_AXIS_MAX);
-        takeControllerEvents();
+        EXPECT_TRUE(takeControllerEvents());
     }
     EXPECT_EQ(holesGoingUp(), Holes{});
     EXPECT_TRUE(bgm->isChecked());
@@ -488,16 +426,16 @@ TEST_F(GameControllerTest, twoControllersBothWorkAndOneKeyPressedOnBothActsOnce)
 {
     inRound();
     PluggedInPad second;
-    second.tap(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    tap(second, SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
     EXPECT_EQ(holesGoingUp(), Holes{4});
-    pad.tap(SDL_CONTROLLER_BUTTON_B);
+    tap(pad, SDL_CONTROLLER_BUTTON_B);
     EXPECT_EQ(holesGoingUp(), Holes{});
 
     pad.queue(SDL_CONTROLLER_BUTTON_A, true);
     second.queue(SDL_CONTROLLER_BUTTON_A, true);
     pad.queue(SDL_CONTROLLER_BUTTON_A, false);
     second.queue(SDL_CONTROLLER_BUTTON_A, false);
-    takeControllerEvents();
+    EXPECT_TRUE(takeControllerEvents());
     EXPECT_EQ(holesGoingUp(), Holes{2}) << "the press on both pads turned the mole twice";
 }
 
@@ -506,17 +444,17 @@ TEST_F(GameControllerTest, aPadUnpluggedMidRoundLeavesTheRoundAndTheKeysGoingAnd
     const GameState& s = inRound();
     {
         PluggedInPad unplugged;
-        unplugged.set(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+        set(unplugged, SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
         EXPECT_EQ(holesGoingUp(), Holes{1});
     }
-    takeControllerEvents();
+    EXPECT_TRUE(takeControllerEvents());
     EXPECT_EQ(s.gameStopped, s.flagOff);
     sendKey(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     EXPECT_EQ(holesGoingUp(), Holes{});
-    pad.tap(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+    tap(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
     EXPECT_EQ(holesGoingUp(), Holes{1}) << "the unplugged pad still held A";
     PluggedInPad pluggedIn;
-    pluggedIn.tap(SDL_CONTROLLER_BUTTON_X);
+    tap(pluggedIn, SDL_CONTROLLER_BUTTON_X);
     EXPECT_EQ(holesGoingUp(), Holes{});
 }
 
@@ -530,10 +468,10 @@ TEST_F(GameControllerTest, southClosesTheAboutBoxAsItsOkAndNoHoleActs)
         QMessageBox* box = nullptr;
         if (!runUntil([&] { return (box = qobject_cast<QMessageBox*>(QApplication::activeWindow())) != nullptr; }))
             return;
-        pad.tap(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
-        pad.tap(SDL_CONTROLLER_BUTTON_START);
+        tap(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+        tap(pad, SDL_CONTROLLER_BUTTON_START);
         okLeftAloneByOthers = box->isVisible() && !box->button(QMessageBox::Ok)->isDown();
-        pad.tap(SDL_CONTROLLER_BUTTON_A);
+        tap(pad, SDL_CONTROLLER_BUTTON_A);
         closedBySouth = runUntil([] { return QApplication::activeModalWidget() == nullptr; });
         // So the test cannot hang.
         if (QWidget* modal = QApplication::activeModalWidget())
@@ -552,8 +490,8 @@ TEST_F(GameControllerTest, nothingActsWhileAnotherWindowHasTheFocus)
     other.show();
     other.activateWindow();
     ASSERT_TRUE(runUntil([&] { return QApplication::activeWindow() == &other; }));
-    pad.tap(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
-    pad.tap(SDL_CONTROLLER_BUTTON_BACK);
+    tap(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+    tap(pad, SDL_CONTROLLER_BUTTON_BACK);
     EXPECT_EQ(holesGoingUp(), Holes{});
     EXPECT_TRUE(window.bgmItem()->isChecked());
 }
@@ -567,7 +505,7 @@ TEST_F(GameControllerTest, noButtonEndsTheGame)
             // Start pauses a second; it is pressed in the round test.
             for (int button = 0; button < SDL_CONTROLLER_BUTTON_MAX; ++button)
                 if (button != SDL_CONTROLLER_BUTTON_START)
-                    pad.tap(button);
+                    tap(pad, button);
             std::_Exit(3);
         },
         testing::ExitedWithCode(3), "");
@@ -579,12 +517,12 @@ TEST_F(NintendoPadTest, aNintendoPadActsByWhereItsButtonsSit)
 {
     inRound();
     PluggedInPad nintendo(0x057e, 0x2009);
-    nintendo.tap(0);
+    tap(nintendo, 0);
     EXPECT_EQ(holesGoingUp(), Holes{2}) << "the bottom button";
-    nintendo.tap(1);
+    tap(nintendo, 1);
     EXPECT_EQ(holesGoingUp(), (Holes{2, 4})) << "the right button";
-    nintendo.tap(2);
+    tap(nintendo, 2);
     EXPECT_EQ(holesGoingUp(), (Holes{1, 2, 4})) << "the left button";
-    nintendo.tap(3);
+    tap(nintendo, 3);
     EXPECT_EQ(holesGoingUp(), (Holes{1, 2, 3, 4})) << "the top button";
 }
