@@ -177,8 +177,8 @@ int main(int argc, char** argv)
         row(format(measure, double(ms.size())).c_str(),
             format("%.1f ms (%.1f to %.1f)", median(ms), ms.front(), ms.back()), "");
     };
-    pressRow("A pad's hole button to its mole sound, round (median of %.0f)", controllers.padToSoundMs);
-    pressRow("The hole's key to its mole sound, round (median of %.0f)", controllers.keyToSoundMs);
+    pressRow("A pad's hole button to its mole sound, round (median, %.0f)", controllers.padToSoundMs);
+    pressRow("The hole's key to its mole sound, round (median, %.0f)", controllers.keyToSoundMs);
     if (!process.notMeasured.empty()) {
         row("The game under Xvfb", "not measured: " + process.notMeasured, "");
         return 0;
