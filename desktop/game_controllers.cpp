@@ -7,6 +7,7 @@
 
 #include <array>
 #include <initializer_list>
+#include <utility>
 
 namespace {
 
@@ -45,8 +46,8 @@ GameControllers::Subsystem::Subsystem()
     : up([] {
           // Otherwise SDL turns SIGTERM and SIGINT into a quit event that the game never reads.
           SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-          // By position: a Nintendo pad's bottom button is south, whatever its label. The mapping database
-          // reads this as the subsystem starts.
+          // By position: a Nintendo pad's bottom button is south, whatever its label. SDL's mapping
+          // database reads this as its joysticks start, so before they do.
           SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
           return SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
       }())

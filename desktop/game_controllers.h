@@ -19,10 +19,10 @@ public:
     // A key of the keyboard a controller presses: Qt's key and the text it types.
     using KeyPress = std::function<void(Qt::Key key, const QString& text)>;
 
-    // SDL's events are pumped from Qt's loop at the tick's pace while a pad is attached, so a press waits
-    // no longer while the game waits than during a round; every wakeup costs (0.1 ms on a small virtual
-    // machine, where ten times as many would double the game's 0.8 % of a core while waiting). With no pad,
-    // now and then, to find one plugged in.
+    // SDL's events are read from Qt's loop: at the tick's pace while a pad is attached, so a press waits no
+    // longer while the game waits than in a round (each wakeup costs, about 0.1 ms on a small virtual
+    // machine: read every 10 ms, a pad more than doubled the game's 0.8 % of a core while waiting); with
+    // no pad, now and then, to find one plugged in.
     static constexpr int attachedPumpMs = 70;
     static constexpr int idlePumpMs = 250;
 
