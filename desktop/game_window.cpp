@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -29,10 +31,9 @@ namespace {
 constexpr int designWidth = 578;
 constexpr int designHeight = 437;
 
-// The virtual-key number of a key, as the game's key-down handler knows them; 0 for others.
-int virtualKey(const QKeyEvent& event)
+// The virtual-key number of a Qt key, as the game's key-down handler knows them; 0 for others.
+int virtualKey(int key)
 {
-    const int key = event.key();
     if (key == Qt::Key_Escape)
         return 27;
     if (key == Qt::Key_Space)
@@ -107,7 +108,11 @@ GameWindow::GameWindow()
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(1);
     Timer1.setTimerType(Qt::PreciseTimer);
-    connect(&Timer1, &QTimer::timeout, this, [this] { deliver([this] { game.Timer1_Timer(); }); });
+    connect(&Timer1, &QTimer::timeout, this, [this] {
+        deliver([this] { game.Timer1_Timer(); });
+        // What the pads did during the tick's wait is taken at once, as the keys typed then are.
+        controllers.pump();
+    });
 }
 
 void GameWindow::buildMenus()
@@ -161,10 +166,12 @@ void GameWindow::deliverStart(Handler handler)
     if (!accepting || startPauseJustEnded)
         return;
     deliver(handler);
-    // What was typed during the pause waits in the queue: handled now, letters reach the new
-    // round and Esc or a close end the game at once, while further starts are left out.
+    // What was typed or pressed on a controller during the pause waits in the queues: handled now,
+    // letters reach the new round and Esc or a close end the game at once, while further starts are
+    // left out. The controllers are read here too, as a start they pressed came from their own read.
     startPauseJustEnded = true;
     QCoreApplication::processEvents();
+    controllers.pump();
     startPauseJustEnded = false;
 }
 
@@ -184,16 +191,34 @@ void GameWindow::keyPressEvent(QKeyEvent* event)
             setWindowState(windowState() ^ Qt::WindowFullScreen);
         return;
     }
+    typeKey(virtualKey(event->key()), event->text(), event->isAutoRepeat());
+}
+
+void GameWindow::typeKey(int key, const QString& text, bool autoRepeat)
+{
     // A held key is one press; its repeated characters still reach the letters, as designed.
-    const int key = virtualKey(*event);
     const bool startsRound = key == 32 || key == 113;
-    if (!event->isAutoRepeat() && startsRound)
+    if (!autoRepeat && startsRound)
         deliverStart([this, key] { game.Form_KeyDown(key, 0); });
-    else if (!event->isAutoRepeat())
+    else if (!autoRepeat)
         deliver([this, key] { game.Form_KeyDown(key, 0); });
-    const QString text = event->text();
     if (!text.isEmpty())
         deliver([this, &text] { game.Form_KeyPress(text.at(0).unicode()); });
+}
+
+void GameWindow::pressFromController(Qt::Key key, const QString& text)
+{
+    if (QApplication::activeWindow() == this)
+        typeKey(virtualKey(key), text, false);
+    else if (QMessageBox* const box = focusedBox(); box != nullptr && key == Qt::Key_Return)
+        // Shown pressed a moment, as a key pressing it would; the box closes after this press's other keys.
+        box->button(QMessageBox::Ok)->animateClick();
+}
+
+QMessageBox* GameWindow::focusedBox() const
+{
+    auto* const box = qobject_cast<QMessageBox*>(QApplication::activeWindow());
+    return box != nullptr && box->parentWidget() == this ? box : nullptr;
 }
 
 void GameWindow::mousePressEvent(QMouseEvent* event)

@@ -2,6 +2,7 @@
 // The Qt window of the game: menu bar, timer, the surface on screen, and the events routed to Form1.
 #pragma once
 
+#include "desktop/game_controllers.h"
 #include "desktop/sdl_sound_library.h"
 #include "desktop/system_seams.h"
 #include "game/form1.h"
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 class QAction;
+class QMessageBox;
 class SurfaceView;
 
 class GameWindow final : public QMainWindow, private WindowSystem {
@@ -48,6 +50,13 @@ private:
     // Once the window manager has made the window active, puts a frame left astray at its corner.
     void checkCornerOnceActive();
     void buildMenus();
+    // A key typed on the keyboard or pressed on a controller: the game's key-down, then its character.
+    void typeKey(int virtualKey, const QString& text, bool autoRepeat);
+    // A controller's key goes where the keyboard's would: to the game while its window has the focus, to
+    // the game's own box (as its OK) while that has it, and nowhere while another program has it.
+    void pressFromController(Qt::Key key, const QString& text);
+    // The game's message box that has the focus, if one has.
+    QMessageBox* focusedBox() const;
     // Hands an event to the game once start-up is over, then shows what it drew.
     template <typename Handler>
     void deliver(Handler handler);
@@ -67,6 +76,7 @@ private:
     SurfaceView* view;
     QAction* bgm = nullptr;
     QTimer Timer1{this};
+    GameControllers controllers{[this](Qt::Key key, const QString& text) { pressFromController(key, text); }};
     bool accepting = false;
     // While the input typed during a round start's pause is handled.
     bool startPauseJustEnded = false;

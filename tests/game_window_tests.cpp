@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Qt game window in-process: menu bar, the BGM check mark, the about box, keys and clicks routed to the game.
+// The Qt game window in-process: menu bar, the BGM check mark, the about box, keys, clicks and game controllers
+// routed to the game.
 #include "desktop/game_window.h"
+#include "virtual_pad.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -13,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -255,4 +259,270 @@ TEST_F(GameWindowTest, startsTypedDuringTheStartPauseAreLeftOutWhileLettersReach
     EXPECT_EQ(s.gameStopped, s.flagOff);
     EXPECT_EQ(s.moleDirByHole[1], s.dirUp) << "a start after the letter reset hole 1";
     EXPECT_GT(s.moleStageByHole[1], 1) << "(the round's ticks may have raised it further)";
+}
+
+namespace {
+
+// Presses or releases a button and lets the window read it.
+void set(VirtualPad& pad, int button, bool down)
+{
+    pad.queue(button, down);
+    EXPECT_TRUE(takeControllerEvents()) << "the window did not read the controllers";
+}
+
+void tap(VirtualPad& pad, int button)
+{
+    pad.queue(button, true);
+    set(pad, button, false);
+}
+
+// A pad plugged into the running game; until the window has opened it, SDL reports nothing of its buttons.
+struct PluggedInPad : VirtualPad {
+    explicit PluggedInPad(Uint16 vendor = 0, Uint16 product = 0) : VirtualPad(vendor, product)
+    {
+        EXPECT_TRUE(takeControllerEvents());
+    }
+};
+
+// SDL's joysticks held by the test, so a pad can be attached before the window starts its controllers.
+struct PadBeforeWindow {
+    struct Joysticks {
+        Joysticks() { SDL_InitSubSystem(SDL_INIT_JOYSTICK); }
+        ~Joysticks() { SDL_QuitSubSystem(SDL_INIT_JOYSTICK); }
+    } joysticks;
+    VirtualPad pad;
+};
+
+// The window with the focus, and the game's state as the controllers' checks read it.
+class ControllerWindowTest : public GameWindowTest {
+protected:
+    void SetUp() override
+    {
+        GameWindowTest::SetUp();
+        window.activateWindow();
+        ASSERT_TRUE(runUntil([this] { return QApplication::activeWindow() == &window; }));
+        ASSERT_TRUE(takeControllerEvents());
+    }
+
+    // A round, without its real one-second START.
+    GameState& inRound()
+    {
+        GameState& s = window.form().state;
+        s.gameStopped = s.flagOff;
+        return s;
+    }
+    // The holes whose moles go up, 1 to 4.
+    std::vector<int> holesGoingUp()
+    {
+        const GameState& s = window.form().state;
+        std::vector<int> holes;
+        for (int hole = 1; hole <= 4; ++hole)
+            if (s.moleDirByHole[hole] == s.dirUp)
+                holes.push_back(hole);
+        return holes;
+    }
+};
+
+// With a pad plugged in before the window started: bases are built in order, so the pad comes first.
+class GameControllerTest : public PadBeforeWindow, public ControllerWindowTest {};
+
+// SDL's database holds two mappings for a Nintendo pad, one by label and one by position, and keeps the one the
+// hint asks for as its joysticks start; these two stand for them on a virtual pad with a Switch Pro Controller's
+// ids: b0 is the bottom button (labelled B), b1 the right (A), b2 the left (Y), b3 the top (X).
+class NintendoPadTest : public ControllerWindowTest {
+protected:
+    static void SetUpTestSuite()
+    {
+        ControllerWindowTest::SetUpTestSuite();
+        SDL_SetHint(SDL_HINT_GAMECONTROLLERCONFIG,
+                    "ff0000007e0500000920000000007601,Nintendo Switch Pro Controller,a:b1,b:b0,x:b3,y:b2,"
+                    "hint:SDL_GAMECONTROLLER_USE_BUTTON_LABELS:=1,\n"
+                    "ff0000007e0500000920000000007601,Nintendo Switch Pro Controller,a:b0,b:b1,x:b2,y:b3,"
+                    "hint:!SDL_GAMECONTROLLER_USE_BUTTON_LABELS:=1,\n");
+    }
+};
+
+using Holes = std::vector<int>;
+
+} // namespace
+
+// A Start pressed during START's pause starts no second pause (it would reset the holes again), while a hole's
+// button pressed then reaches the new round, as with the keyboard.
+TEST_F(GameControllerTest, startStartsARoundAndAStartPressedDuringItsPauseStartsNoOther)
+{
+    pad.queue(SDL_CONTROLLER_BUTTON_START, true);
+    pad.queue(SDL_CONTROLLER_BUTTON_START, false);
+    pad.queue(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+    pad.queue(SDL_CONTROLLER_BUTTON_START, true);
+    EXPECT_TRUE(takeControllerEvents());
+    const GameState& s = window.form().state;
+    EXPECT_EQ(s.gameStopped, s.flagOff) << "Start started no round";
+    EXPECT_EQ(holesGoingUp(), Holes{1}) << "a second start reset hole 1";
+}
+
+// The d-pad and the face buttons mirror each other: left and west, down and south, up and north, right and
+// east. Both of a key's buttons held make one press.
+TEST_F(GameControllerTest, eachHoleTakesItsDpadButtonAndItsFaceButtonAndAKeyHeldTwiceIsOnePress)
+{
+    inRound();
+    const std::array<std::pair<int, int>, 4> lanes{{{SDL_CONTROLLER_BUTTON_DPAD_LEFT, SDL_CONTROLLER_BUTTON_X},
+                                                    {SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_A},
+                                                    {SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_CONTROLLER_BUTTON_Y},
+                                                    {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, SDL_CONTROLLER_BUTTON_B}}};
+    for (int hole = 1; hole <= 4; ++hole) {
+        const auto [dpad, face] = lanes[hole - 1];
+        tap(pad, dpad);
+        EXPECT_EQ(holesGoingUp(), Holes{hole}) << "the d-pad's button of hole " << hole;
+        tap(pad, face);
+        EXPECT_EQ(holesGoingUp(), Holes{}) << "the face button of hole " << hole;
+    }
+    set(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+    tap(pad, SDL_CONTROLLER_BUTTON_X);
+    EXPECT_EQ(holesGoingUp(), Holes{1}) << "west turned the mole back while the d-pad held A";
+    set(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
+    tap(pad, SDL_CONTROLLER_BUTTON_X);
+    EXPECT_EQ(holesGoingUp(), Holes{});
+}
+
+// A held button is one press, however often the window reads the pads: no pad repeats. Home belongs to the
+// system; the sticks, triggers, shoulders and the other extra buttons have no key.
+TEST_F(GameControllerTest, backSwitchesTheMusicOnceWhileHeldAndSticksTriggersShouldersAndHomeDoNothing)
+{
+    const GameState& s = inRound();
+    QAction* bgm = window.bgmItem();
+    set(pad, SDL_CONTROLLER_BUTTON_BACK, true);
+    EXPECT_FALSE(bgm->isChecked());
+    for (int read = 0; read < 3; ++read) {
+        SDL_Event marker{};
+        marker.type = SDL_USEREVENT;
+        SDL_PushEvent(&marker);
+        EXPECT_TRUE(takeControllerEvents());
+    }
+    EXPECT_FALSE(bgm->isChecked()) << "a held Back switched the music again";
+    set(pad, SDL_CONTROLLER_BUTTON_BACK, false);
+    tap(pad, SDL_CONTROLLER_BUTTON_BACK);
+    EXPECT_TRUE(bgm->isChecked());
+
+    const std::array others{SDL_CONTROLLER_BUTTON_GUIDE,        SDL_CONTROLLER_BUTTON_LEFTSTICK,
+                            SDL_CONTROLLER_BUTTON_RIGHTSTICK,   SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+                            SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, SDL_CONTROLLER_BUTTON_MISC1,
+                            SDL_CONTROLLER_BUTTON_PADDLE1,      SDL_CONTROLLER_BUTTON_PADDLE2,
+                            SDL_CONTROLLER_BUTTON_PADDLE3,      SDL_CONTROLLER_BUTTON_PADDLE4,
+                            SDL_CONTROLLER_BUTTON_TOUCHPAD};
+    for (const Sint16 value : {SDL_JOYSTICK_AXIS_MAX, SDL_JOYSTICK_AXIS_MIN}) {
+        for (int axis = 0; axis < SDL_CONTROLLER_AXIS_MAX; ++axis)
+            pad.queueAxis(axis, value);
+        for (const int button : others)
+            pad.queue(button, value == SDL_JOYSTICK_AXIS_MAX);
+        EXPECT_TRUE(takeControllerEvents());
+    }
+    EXPECT_EQ(holesGoingUp(), Holes{});
+    EXPECT_TRUE(bgm->isChecked());
+    EXPECT_EQ(s.gameStopped, s.flagOff);
+}
+
+// Steam shows a pad twice, beside the real one: a press on both is one press.
+TEST_F(GameControllerTest, twoControllersBothWorkAndOneKeyPressedOnBothActsOnce)
+{
+    inRound();
+    PluggedInPad second;
+    tap(second, SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    EXPECT_EQ(holesGoingUp(), Holes{4});
+    tap(pad, SDL_CONTROLLER_BUTTON_B);
+    EXPECT_EQ(holesGoingUp(), Holes{});
+
+    pad.queue(SDL_CONTROLLER_BUTTON_A, true);
+    second.queue(SDL_CONTROLLER_BUTTON_A, true);
+    pad.queue(SDL_CONTROLLER_BUTTON_A, false);
+    second.queue(SDL_CONTROLLER_BUTTON_A, false);
+    EXPECT_TRUE(takeControllerEvents());
+    EXPECT_EQ(holesGoingUp(), Holes{2}) << "the press on both pads turned the mole twice";
+}
+
+TEST_F(GameControllerTest, aPadUnpluggedMidRoundLeavesTheRoundAndTheKeysGoingAndOnePluggedInWorksAtOnce)
+{
+    const GameState& s = inRound();
+    {
+        PluggedInPad unplugged;
+        set(unplugged, SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+        EXPECT_EQ(holesGoingUp(), Holes{1});
+    }
+    EXPECT_TRUE(takeControllerEvents());
+    EXPECT_EQ(s.gameStopped, s.flagOff);
+    sendKey(Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    EXPECT_EQ(holesGoingUp(), Holes{});
+    tap(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+    EXPECT_EQ(holesGoingUp(), Holes{1}) << "the unplugged pad still held A";
+    PluggedInPad pluggedIn;
+    tap(pluggedIn, SDL_CONTROLLER_BUTTON_X);
+    EXPECT_EQ(holesGoingUp(), Holes{});
+}
+
+// The about box is the game's own: south presses its OK and nothing else; the d-pad and Start do nothing there.
+TEST_F(GameControllerTest, southClosesTheAboutBoxAsItsOkAndNoHoleActs)
+{
+    inRound();
+    bool okLeftAloneByOthers = false;
+    bool closedBySouth = false;
+    QTimer::singleShot(0, [&] {
+        QMessageBox* box = nullptr;
+        if (!runUntil([&] { return (box = qobject_cast<QMessageBox*>(QApplication::activeWindow())) != nullptr; }))
+            return;
+        tap(pad, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+        tap(pad, SDL_CONTROLLER_BUTTON_START);
+        okLeftAloneByOthers = box->isVisible() && !box->button(QMessageBox::Ok)->isDown();
+        tap(pad, SDL_CONTROLLER_BUTTON_A);
+        closedBySouth = runUntil([] { return QApplication::activeModalWidget() == nullptr; });
+        // So the test cannot hang.
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    topLevel()[2]->trigger();
+    EXPECT_TRUE(okLeftAloneByOthers) << "the d-pad or Start pressed OK";
+    EXPECT_TRUE(closedBySouth);
+    EXPECT_EQ(holesGoingUp(), Holes{}) << "a hole acted while the box was open";
+}
+
+TEST_F(GameControllerTest, nothingActsWhileAnotherWindowHasTheFocus)
+{
+    inRound();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(runUntil([&] { return QApplication::activeWindow() == &other; }));
+    tap(pad, SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+    tap(pad, SDL_CONTROLLER_BUTTON_BACK);
+    EXPECT_EQ(holesGoingUp(), Holes{});
+    EXPECT_TRUE(window.bgmItem()->isChecked());
+}
+
+// Quitting stays with Esc, the menu and the window; the game would end the test program with status 0.
+TEST_F(GameControllerTest, noButtonEndsTheGame)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // Start pauses a second; it is pressed in the round test.
+            for (int button = 0; button < SDL_CONTROLLER_BUTTON_MAX; ++button)
+                if (button != SDL_CONTROLLER_BUTTON_START)
+                    tap(pad, button);
+            std::_Exit(3);
+        },
+        testing::ExitedWithCode(3), "");
+}
+
+// With SDL_GAMECONTROLLER_USE_BUTTON_LABELS at 0, a Nintendo pad's labels do not count: its bottom button
+// (labelled B) is south and works hole 2, its right one (labelled A) east and hole 4.
+TEST_F(NintendoPadTest, aNintendoPadActsByWhereItsButtonsSit)
+{
+    inRound();
+    PluggedInPad nintendo(0x057e, 0x2009);
+    tap(nintendo, 0);
+    EXPECT_EQ(holesGoingUp(), Holes{2}) << "the bottom button";
+    tap(nintendo, 1);
+    EXPECT_EQ(holesGoingUp(), (Holes{2, 4})) << "the right button";
+    tap(nintendo, 2);
+    EXPECT_EQ(holesGoingUp(), (Holes{1, 2, 4})) << "the left button";
+    tap(nintendo, 3);
+    EXPECT_EQ(holesGoingUp(), (Holes{1, 2, 3, 4})) << "the top button";
 }

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The measurements of the benchmark program beyond the tick cases: the real game started from outside,
-// and the start latency of a sound.
+// the start latency of a sound, and the real game window in-process with a virtual game controller.
 #pragma once
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -40,3 +41,31 @@ std::vector<double> measureStartLatency(const std::filesystem::path& wav, int pl
 // dsPlay start latencies through a private PulseAudio server, as heard at its null sink's monitor; empty with
 // the reason in `notMeasured` when the server's programs are missing.
 std::vector<double> measureServerStartLatency(const std::filesystem::path& wav, int plays, std::string& notMeasured);
+
+// The game window in-process on SDL's disk sound driver, as the program builds it, with SDL's virtual game
+// controller attached.
+struct ControllerFigures {
+    double seconds = 0;                // of each stretch of waiting
+    double waitingCpuPercent = 0;      // of one core, all the program's threads, no round and no pad
+    double waitingWithPadCpuPercent = 0;
+    std::vector<double> padToSoundMs;  // a hole's button to its mole sound's first sample, in a round, sorted
+    std::vector<double> keyToSoundMs;  // the same for the hole's key
+};
+ControllerFigures measureControllers(const std::filesystem::path& soundFolder, int presses);
+
+// Watches the sound device's mixed output for the first sound after arm(); start() once the device is open.
+class MixerProbe {
+public:
+    MixerProbe() = default;
+    MixerProbe(const MixerProbe&) = delete;
+    MixerProbe& operator=(const MixerProbe&) = delete;
+    ~MixerProbe();
+
+    void start();
+    void arm();
+    bool heard() const;
+    // From the call to the sound's first sample, in milliseconds, once heard.
+    double latencyMs(std::chrono::steady_clock::time_point called) const;
+    // Waits up to two seconds for the sound: its latency, or a negative value if it never came.
+    double heardMs(std::chrono::steady_clock::time_point called) const;
+};

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmark program: the tick cases (tick_bench.cpp), dsPlay's start latency on the disk driver and through a
-// PulseAudio server, the real game started from outside, then one table of every figure beside its target, with
-// the machine it ran on.
+// PulseAudio server, the game window in-process with a virtual game controller, the real game started from outside,
+// then one table of every figure beside its target, with the machine it ran on.
 //
 // usage: zubotta_bench <zubotta program> <folder with the seven generated .wav files> [benchmark options]
 #include "bench_figures.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -98,7 +98,7 @@ double median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s <zubotta program> <folder with the generated .wav files> [benchmark options]\n",
@@ -119,6 +119,7 @@ int main(int argc, char** argv)
     std::vector<double> latencies;
     std::vector<double> serverLatencies;
     std::string serverNotMeasured;
+    ControllerFigures controllers;
     GameProcessFigures process;
     try {
         std::printf("\nMeasuring dsPlay's start latency (%d plays) ...\n", plays);
@@ -127,6 +128,10 @@ int main(int argc, char** argv)
         std::printf("Measuring it again through a private PulseAudio server (%d plays) ...\n", plays);
         std::fflush(stdout);
         serverLatencies = measureServerStartLatency(sounds / "打音.wav", plays, serverNotMeasured);
+        std::printf("The game window with a virtual game controller: 2 x 10 s waiting, then %d presses of its buttons "
+                    "and keys in a round ...\n", plays);
+        std::fflush(stdout);
+        controllers = measureControllers(sounds, plays);
         std::printf("Starting the game %d times in a private X server, then 10 s waiting and 10 s of a round ...\n",
                     starts);
         std::fflush(stdout);
@@ -164,6 +169,16 @@ int main(int argc, char** argv)
         row("dsPlay start latency, PulseAudio (median; min to max)",
             format("%.1f ms (%.1f to %.1f)", median(serverLatencies), serverLatencies.front(), serverLatencies.back()),
             "< 40 ms");
+    row(format("CPU while waiting: the window in-process, %.0f s, no pad", controllers.seconds).c_str(),
+        format("%.2f %% of a core", controllers.waitingCpuPercent), "< 1 %");
+    row(format("CPU while waiting: the same, %.0f s, a pad attached", controllers.seconds).c_str(),
+        format("%.2f %% of a core", controllers.waitingWithPadCpuPercent), "< 1 %");
+    const auto pressRow = [](const char* measure, const std::vector<double>& ms) {
+        row(format(measure, double(ms.size())).c_str(),
+            format("%.1f ms (%.1f to %.1f)", median(ms), ms.front(), ms.back()), "");
+    };
+    pressRow("A pad's hole button to its mole sound, round (median, %.0f)", controllers.padToSoundMs);
+    pressRow("The hole's key to its mole sound, round (median, %.0f)", controllers.keyToSoundMs);
     if (!process.notMeasured.empty()) {
         row("The game under Xvfb", "not measured: " + process.notMeasured, "");
         return 0;

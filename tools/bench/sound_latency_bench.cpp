@@ -92,20 +92,6 @@ void findFirstSound(void*, Uint8* stream, int bytes)
     }
 }
 
-struct MixerProbe {
-    void start() { Mix_SetPostMix(findFirstSound, nullptr); }
-    void arm() { firstSoundOffset = -1; }
-    double heardMs(Steady::time_point called) const
-    {
-        if (!waitFor([] { return firstSoundOffset >= 0; }))
-            return -1;
-        const Steady::time_point mixedAt{Steady::duration(firstSoundMixedAt)};
-        return std::chrono::duration<double, std::milli>(mixedAt - called).count() +
-               1000.0 * double(firstSoundOffset) / SdlSoundLibrary::sampleRate;
-    }
-    ~MixerProbe() { Mix_SetPostMix(nullptr, nullptr); }
-};
-
 // Reads the sink's monitor from parec's output and notes when the first block with sound arrives after arm().
 class MonitorProbe {
 public:
@@ -159,6 +145,38 @@ struct Running {
 };
 
 } // namespace
+
+void MixerProbe::start()
+{
+    Mix_SetPostMix(findFirstSound, nullptr);
+}
+
+void MixerProbe::arm()
+{
+    firstSoundOffset = -1;
+}
+
+bool MixerProbe::heard() const
+{
+    return firstSoundOffset >= 0;
+}
+
+double MixerProbe::latencyMs(Steady::time_point called) const
+{
+    const Steady::time_point mixedAt{Steady::duration(firstSoundMixedAt)};
+    return std::chrono::duration<double, std::milli>(mixedAt - called).count() +
+           1000.0 * double(firstSoundOffset) / SdlSoundLibrary::sampleRate;
+}
+
+double MixerProbe::heardMs(Steady::time_point called) const
+{
+    return waitFor([this] { return heard(); }) ? latencyMs(called) : -1;
+}
+
+MixerProbe::~MixerProbe()
+{
+    Mix_SetPostMix(nullptr, nullptr);
+}
 
 std::vector<double> measureStartLatency(const fs::path& wav, int plays)
 {
