@@ -312,8 +312,34 @@ TEST(Surface, reportsChangesOnceSoTheScreenRepaintsOnlyWhenSomethingWasDrawn)
     game.描画_絵(3, 1, 1.5);
     rig.surface.refresh(); // the screen now shows everything
     EXPECT_TRUE(rig.surface.takeChanges().empty());
+    game.描画_絵(3, 1, 1.5);
+    EXPECT_TRUE(rig.surface.takeChanges().empty()) << "a picture laid over itself changes nothing";
     game.Timer1_Timer(); // waiting for a start: the tick draws nothing
     EXPECT_TRUE(rig.surface.takeChanges().empty());
+}
+
+// A picture laid over another reports just the pixels it changed, at every device scale.
+TEST(Surface, aPictureReportsOnlyThePixelsItChanged)
+{
+    for (const double ratio : {1.0, 3.0}) {
+        GameRig rig(ratio);
+        Form1& game = rig.loaded();
+        game.描画_絵(4, 1, 1.5);
+        rig.surface.takeChanges();
+        const std::vector<Rgb> before(rig.surface.pixels(),
+                                      rig.surface.pixels() + rig.surface.deviceWidth() * rig.surface.deviceHeight());
+        game.描画_絵(5, 1, 1.5);
+        Rect changed;
+        for (int y = 0; y < 437; ++y)
+            for (int x = 0; x < 578; ++x)
+                if (rig.surface.pixelAt(x, y) != before[static_cast<std::size_t>(y * ratio) * rig.surface.deviceWidth() +
+                                                         static_cast<std::size_t>(x * ratio)])
+                    changed = changed.united({x, y, 1, 1});
+        const Picture& stage = *rig.sprites.picture(Store::MOGURA5);
+        ASSERT_FALSE(changed.isEmpty());
+        EXPECT_NE(changed, (Rect{65, 158, stage.width, stage.height})) << "the stages share rows of the same pixels";
+        EXPECT_EQ(rig.surface.takeChanges(), std::vector<Rect>{changed}) << "at ratio " << ratio;
+    }
 }
 
 // The picture the view shows at design size, enlarged by the largest whole factor, centred on whole

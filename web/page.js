@@ -24,7 +24,7 @@ const zubotta = (() => {
     // The canvas shows the game's pixels a device pixel to a pixel: as they are, enlarged by a whole factor, or
     // reduced to the room. Drawn only by the game's ticks and events, it need not wait for the page's paint.
     const canvas = document.getElementById('game');
-    const picture = canvas.getContext('2d', {alpha: false, desynchronized: true});
+    const picture = canvas.getContext('2d', {desynchronized: true});
     // Where an area on its way to the canvas is resampled.
     const scratch = document.createElement('canvas').getContext('2d');
     // The game's surface in its memory: its address, size in device pixels and scale, and a view of it.

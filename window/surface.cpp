@@ -201,20 +201,29 @@ Rect Surface::copyPicture(const Picture& picture, double x, double y)
 {
     const Rect place{toPixel(x), toPixel(y), picture.width, picture.height};
     const Rect shown = place.intersected({0, 0, width, height});
-    // Row by row: each picture row widened to the device scale once, then copied to the rows below it.
+    // Row by row: each picture row widened to the device scale once, then laid on the rows below it where they
+    // differ from it. Only what changed is reported: the hammer man's frames differ from each other in a part.
+    Rect changedArea;
+    widenedRow.resize(static_cast<std::size_t>(shown.width) * scale);
     for (int py = shown.y; py < shown.bottom(); ++py) {
         const Rgb* source = picture.pixels.data() + static_cast<std::ptrdiff_t>(py - place.y) * picture.width +
                             (shown.x - place.x);
-        Rgb* target = canvas.data() + static_cast<std::ptrdiff_t>(py) * scale * deviceWidth() + shown.x * scale;
-        if (scale == 1)
-            std::copy_n(source, shown.width, target);
-        else
-            for (int i = 0; i < shown.width; ++i)
-                std::fill_n(target + i * scale, scale, source[i]);
-        for (int copy = 1; copy < scale; ++copy)
-            std::copy_n(target, shown.width * scale, target + static_cast<std::ptrdiff_t>(copy) * deviceWidth());
+        for (int i = 0; i < shown.width; ++i)
+            std::fill_n(widenedRow.begin() + i * scale, scale, source[i]);
+        for (int copy = 0; copy < scale; ++copy) {
+            Rgb* target = canvas.data() + static_cast<std::ptrdiff_t>(py * scale + copy) * deviceWidth() + shown.x * scale;
+            const auto first = std::mismatch(widenedRow.begin(), widenedRow.end(), target).first;
+            if (first == widenedRow.end())
+                continue;
+            const auto last = std::mismatch(widenedRow.rbegin(), widenedRow.rend(),
+                                            std::reverse_iterator(target + widenedRow.size())).first.base();
+            std::copy(first, last, target + (first - widenedRow.begin()));
+            const int left = static_cast<int>(first - widenedRow.begin()) / scale;
+            const int right = static_cast<int>(last - widenedRow.begin() + scale - 1) / scale;
+            changedArea = changedArea.united({shown.x + left, py, right - left, 1});
+        }
     }
-    markChanged(place);
+    markChanged(changedArea);
     return place;
 }
 

@@ -59,6 +59,8 @@ private:
     int height;
     int scale;
     std::vector<Rgb> canvas;
+    // A picture's row at the device scale, on its way to the canvas.
+    std::vector<Rgb> widenedRow;
     std::function<void()> refreshListener;
     std::vector<Rect> changed;
 };
