@@ -25,8 +25,9 @@ const zubotta = (() => {
     // reduced to the room. Drawn only by the game's ticks and events, it need not wait for the page's paint.
     const canvas = document.getElementById('game');
     const picture = canvas.getContext('2d', {desynchronized: true});
-    // Where an area on its way to the canvas is resampled.
+    // Where an area on its way to the canvas is resampled, and enlarged first where the canvas is the larger.
     const scratch = document.createElement('canvas').getContext('2d');
+    const enlarged = document.createElement('canvas').getContext('2d');
     // The game's surface in its memory: its address, size in device pixels and scale, and a view of it.
     const surface = {address: 0, width: 0, height: 0, image: null};
     const stage = document.getElementById('stage');
@@ -77,24 +78,28 @@ const zubotta = (() => {
         return [1, 2, 3, 4, 5, 8, 16].find((q) => Number.isInteger(q * ratio)) || 1 / ratio;
     }
 
-    // The picture's size on the screen, in device pixels, and whether it is resampled. Pixel for pixel at the device
-    // scale, or enlarged by the largest whole factor that fits, so each art pixel stays a whole square. In less room
-    // a computer keeps a whole number of device pixels per art pixel and shrinks smoothly only below one; a touch
-    // screen takes all its room on the grid, reduced from its larger scale, so edges stay sharp.
+    // The picture's size on the screen, in device pixels, and whether it is resampled. A computer shows it pixel
+    // for pixel at the device scale, or enlarged by the largest whole factor that fits, so each art pixel stays a
+    // whole square; in less room it keeps a whole number of device pixels per art pixel and shrinks smoothly only
+    // below one. A touch screen takes all its room, on the grid, unless a whole factor fills nine tenths of it.
     function shownSize() {
-        const ratio = window.devicePixelRatio || 1;
         const fits = fitting(room());
-        const whole = Math.floor(fits);
-        if (whole >= deviceScale || !hasTouchKeys()) {
+        if (!hasTouchKeys()) {
+            const whole = Math.floor(fits);
             const perArtPixel = whole >= deviceScale ? deviceScale * Math.floor(whole / deviceScale) : whole || fits;
             return {width: Math.round(shownWidth * perArtPixel), height: Math.round(shownHeight * perArtPixel),
                     smooth: perArtPixel < 1};
         }
+        const ratio = window.devicePixelRatio || 1;
         const step = gridStep(ratio);
-        const onGrid = (length) => Math.floor(length / step + 1e-6) * step * ratio;
+        const onGrid = (length) => Math.round(Math.floor(length / step + 1e-6) * step * ratio);
+        const onTheGrid = (length) => onGrid(length / ratio) === length;
+        const whole = deviceScale * Math.floor(fits / deviceScale);
+        if (whole >= 0.9 * fits && onTheGrid(shownWidth * whole) && onTheGrid(shownHeight * whole))
+            return {width: shownWidth * whole, height: shownHeight * whole, smooth: false};
         const width = onGrid(fits * shownWidth / ratio);
         const height = Math.min(onGrid(room().height), onGrid(width * shownHeight / shownWidth / ratio + step / 2));
-        return {width: Math.round(width), height: Math.round(height), smooth: true};
+        return {width, height, smooth: true};
     }
 
     // The surface's pixels as the canvas takes them; made anew once the game's memory has grown, which leaves an
@@ -108,8 +113,9 @@ const zubotta = (() => {
     }
 
     // Shows an area of the surface, in its device pixels, on the canvas: put as it is, copied as whole squares, or
-    // resampled bilinearly, without the mipmaps that would blend an edge over more than a device pixel. A margin of
-    // one pixel brings in what the resampling near the area's edges takes.
+    // resampled: enlarged by a whole factor to at least the canvas's size where it is smaller, then reduced
+    // bilinearly, without the mipmaps that would blend an edge over more than a device pixel. A margin of one pixel
+    // brings in what the resampling near the area's edges takes.
     function show(x, y, width, height) {
         const shownPixels = {width: shownWidth * deviceScale, height: shownHeight * deviceScale};
         if (canvas.width === shownPixels.width && canvas.height === shownPixels.height) {
@@ -126,6 +132,13 @@ const zubotta = (() => {
         scratch.putImageData(surfaceImage(), -left, -top, left, top, right - left, bottom - top);
         const across = canvas.width / shownPixels.width;
         const down = canvas.height / shownPixels.height;
+        const enlarging = smooth ? Math.ceil(Math.max(across, down) - 1e-6) : 1;
+        if (enlarging > 1) {
+            enlarged.canvas.width = (right - left) * enlarging;
+            enlarged.canvas.height = (bottom - top) * enlarging;
+            enlarged.imageSmoothingEnabled = false;
+            enlarged.drawImage(scratch.canvas, 0, 0, enlarged.canvas.width, enlarged.canvas.height);
+        }
         const clipLeft = Math.floor(x * across);
         const clipTop = Math.floor(y * down);
         picture.save();
@@ -134,13 +147,17 @@ const zubotta = (() => {
         picture.clip();
         picture.imageSmoothingEnabled = smooth;
         picture.imageSmoothingQuality = 'low';
-        picture.drawImage(scratch.canvas, left * across, top * down, (right - left) * across, (bottom - top) * down);
+        picture.drawImage(enlarging > 1 ? enlarged.canvas : scratch.canvas, left * across, top * down,
+                          (right - left) * across, (bottom - top) * down);
         picture.restore();
     }
 
     // The canvas holds the picture a device pixel to a pixel, its edges on whole device pixels.
     function layout() {
         const ratio = window.devicePixelRatio || 1;
+        // A touch screen's stage is its part of the grid, a computer's the picture's size.
+        if (hasTouchKeys())
+            Object.assign(stage.style, {width: '', height: ''});
         const shown = shownSize();
         if (canvas.width !== shown.width || canvas.height !== shown.height || smooth !== shown.smooth) {
             canvas.width = shown.width;
@@ -153,8 +170,8 @@ const zubotta = (() => {
         const height = shown.height / ratio;
         canvas.style.width = `${width}px`;
         canvas.style.height = `${height}px`;
-        stage.style.width = hasTouchKeys() ? '' : `${width}px`;
-        stage.style.height = hasTouchKeys() ? '' : `${height}px`;
+        if (!hasTouchKeys())
+            Object.assign(stage.style, {width: `${width}px`, height: `${height}px`});
         const step = gridStep(ratio);
         const snap = (at) => Math.round(at / step) * step;
         const box = stage.getBoundingClientRect();

@@ -60,6 +60,8 @@ function markFirstDraw() {
     const put = CanvasRenderingContext2D.prototype.putImageData;
     CanvasRenderingContext2D.prototype.putImageData = function (...args) {
         window.firstDraw = window.firstDraw || performance.now();
+        // The opening screen's width in the game's device pixels.
+        window.firstWidth = window.firstWidth || args[5];
         return put.apply(this, args);
     };
 }
@@ -90,9 +92,15 @@ async function offlineStartUp(browser) {
     await page.context().close();
 }
 
+// A computer's window, the phone whose game draws at the largest scale, 4 device pixels per art pixel, and the
+// tablet whose picture is the largest, enlarged from that scale and reduced.
+const computer = {viewport: {width: 640, height: 560}};
+const largestPhone = {viewport: {width: 430, height: 932}, deviceScaleFactor: 3, isMobile: true, hasTouch: true};
+const largestTablet = {viewport: {width: 1024, height: 1366}, deviceScaleFactor: 2, isMobile: true, hasTouch: true};
+
 // A fresh page under a profile (or none), ready once its opening screen is drawn.
-async function openPage(browser, url, {network = null, processor = 1} = {}) {
-    const page = await browser.newPage({viewport: {width: 640, height: 560}});
+async function openPage(browser, url, {network = null, processor = 1, device = computer} = {}) {
+    const page = await browser.newPage(device);
     await page.addInitScript(markFirstDraw);
     const cdp = await page.context().newCDPSession(page);
     await cdp.send('Network.enable');
@@ -127,9 +135,9 @@ async function loadFigures(browser, url, name, profile) {
     return sent;
 }
 
-// The page's share of a core during a round with a key a second, measured past its START.
-async function roundFigures(browser, {url, server}, name, processor) {
-    const {page, cdp} = await openPage(browser, url, {processor});
+// The page's share of a core during a round with a key a second, measured past its START, and the game's scale.
+async function roundFigures(browser, {url, server}, name, processor, device = computer) {
+    const {page, cdp} = await openPage(browser, url, {processor, device});
     await page.click('#game');
     await page.keyboard.press('Space');
     await page.waitForTimeout(1500);
@@ -142,36 +150,48 @@ async function roundFigures(browser, {url, server}, name, processor) {
     const after = {metrics: (await cdp.send('Performance.getMetrics')).metrics, wall: Date.now(),
                    cpu: browserCpuSeconds(server)};
     const wall = (after.wall - before.wall) / 1000;
+    const scale = await page.evaluate(() => window.firstWidth / 400);
     const share = (metricName) => (metric(after.metrics, metricName) - metric(before.metrics, metricName)) / wall * 100;
-    console.log(`${name}, ${wall.toFixed(1)} s: page main thread ${share('TaskDuration').toFixed(1)} % of a core ` +
-                `(script ${share('ScriptDuration').toFixed(1)} %) [target <= 5 % unthrottled]; all chromium processes ` +
-                `${((after.cpu - before.cpu) / wall * 100).toFixed(1)} %`);
-    const memory = await page.evaluate(() => Module.HEAPU8.length);
-    console.log(`memory: wasm ${(memory / 1048576).toFixed(1)} MB, JS heap used ` +
-                `${(metric(after.metrics, 'JSHeapUsedSize') / 1048576).toFixed(1)} MB`);
-    await page.close();
+    const target = processor > 1 ? 20 : 5;
+    console.log(`${name}, the game at device scale ${scale}, ${wall.toFixed(1)} s: page main thread ` +
+                `${share('TaskDuration').toFixed(1)} % of a core (script ${share('ScriptDuration').toFixed(1)} %) ` +
+                `[target <= ${target} %]; all chromium processes ${((after.cpu - before.cpu) / wall * 100).toFixed(1)} %`);
+    const memory = await page.evaluate(() => [Module.HEAPU8.length, document.getElementById('game').width *
+                                              document.getElementById('game').height * 4]);
+    console.log(`memory: wasm ${(memory[0] / 1048576).toFixed(1)} MB, the canvas ${(memory[1] / 1048576).toFixed(1)} MB, ` +
+                `JS heap used ${(metric(after.metrics, 'JSHeapUsedSize') / 1048576).toFixed(1)} MB`);
+    await page.context().close();
 }
 
-// The picture at the sizes of phones, tablets and computers (CSS pixels, device pixel ratio, touch screen), each
-// page started afresh, and the 430-pixel phone started upright and turned mid-game.
+// The picture at the sizes of phones, tablets and computers (CSS pixels, device pixel ratio, touch screen, and the
+// screen where a browser's bars take part of it), each page started afresh, and the 430-pixel phone turned after its
+// start either way: the game's device scale, the picture's size, and its share of the width (upright) or of the
+// height below the menu bar (turned).
 async function pictureSizes(browser, url) {
-    const sizes = [[320, 568, 2, true], [390, 844, 3, true], [844, 390, 3, true], [412, 915, 2.625, true],
-                   [430, 932, 3, true], [932, 430, 3, true], [1180, 820, 2, true], [820, 1180, 2, true],
+    const sizes = [[320, 568, 2, true], [375, 667, 2, true], [360, 640, 3, true], [390, 844, 3, true],
+                   [844, 390, 3, true], [412, 915, 2.625, true], [430, 932, 3, true], [932, 430, 3, true],
+                   [390, 664, 3, true, {width: 390, height: 844}], [750, 340, 3, true, {width: 844, height: 390}],
+                   [835, 332, 2.625, true, {width: 915, height: 412}], [720, 280, 3, true, {width: 780, height: 360}],
+                   [1180, 820, 2, true], [820, 1180, 2, true], [1024, 1366, 2, true],
                    [1366, 768, 1, false], [1920, 1080, 1, false], [1920, 1080, 2, false]];
     const shown = (page) => page.evaluate(() => {
-        const canvas = document.getElementById('game');
-        const box = canvas.getBoundingClientRect();
-        return `device scale ${canvas.width / 400}, ${box.width.toFixed(1)}x${box.height.toFixed(1)} CSS px ` +
-               `(${(box.width * devicePixelRatio / 400).toFixed(2)} device px per art pixel)`;
+        const box = document.getElementById('game').getBoundingClientRect();
+        const upright = innerHeight > innerWidth;
+        const room = upright ? innerWidth : innerHeight - document.getElementById('menubar').getBoundingClientRect().bottom;
+        return `device scale ${firstWidth / 400}, ${box.width.toFixed(1)}x${box.height.toFixed(1)} CSS px ` +
+               `(${(box.width * devicePixelRatio / 400).toFixed(2)} device px per art pixel), ` +
+               `${(100 * (upright ? box.width : box.height) / room).toFixed(1)} % of the ${upright ? 'width' : 'height'}`;
     });
-    for (const [width, height, ratio, touch] of sizes) {
-        const context = await browser.newContext({viewport: {width, height}, deviceScaleFactor: ratio, isMobile: touch,
-                                                  hasTouch: touch});
+    for (const [width, height, ratio, touch, screen] of sizes) {
+        const context = await browser.newContext({viewport: {width, height}, screen, deviceScaleFactor: ratio,
+                                                  isMobile: touch, hasTouch: touch});
         const page = await context.newPage();
+        await page.addInitScript(markFirstDraw);
         await page.goto(url);
-        await page.waitForFunction(() => Module.calledRun, null, {timeout: 30000});
-        console.log(`picture at ${width}x${height}, ratio ${ratio}${touch ? ', touch' : ''}: ${await shown(page)}`);
-        if (width === 430) {
+        await page.waitForFunction(() => Module.calledRun && window.firstWidth, null, {timeout: 30000});
+        const bars = screen ? `, the screen ${screen.width}x${screen.height}` : '';
+        console.log(`picture at ${width}x${height}, ratio ${ratio}${touch ? ', touch' : ''}${bars}: ${await shown(page)}`);
+        if (width === 430 || width === 932) {
             await page.setViewportSize({width: height, height: width});
             await page.waitForTimeout(200);
             console.log(`  turned to ${height}x${width}: ${await shown(page)}`);
@@ -253,8 +273,12 @@ async function main() {
                     `served (WebAssembly ${(wasm / 1024).toFixed(0)} KB)`);
         await loadFigures(browser, url, 'phone profile [targets: first paint within 1.5 s, opening within 4 s]',
                           {network: phoneNetwork, processor: phoneProcessor});
-        await roundFigures(browser, {url, server}, 'round', 1);
-        await roundFigures(browser, {url, server}, 'round, processor 4x slower', phoneProcessor);
+        await roundFigures(browser, {url, server}, 'round on a computer', 1);
+        await roundFigures(browser, {url, server}, 'round on a computer, processor 4x slower', phoneProcessor);
+        await roundFigures(browser, {url, server}, 'round on a 430x932 phone', 1, largestPhone);
+        await roundFigures(browser, {url, server}, 'round on a 430x932 phone, processor 4x slower', phoneProcessor,
+                           largestPhone);
+        await roundFigures(browser, {url, server}, 'round on a 1024x1366 tablet', 1, largestTablet);
         await offlineStartUp(browser);
         await moleSoundDelays(browser, url);
         await pictureSizes(browser, url);
