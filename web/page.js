@@ -28,7 +28,7 @@ const zubotta = (() => {
     // Where an area on its way to the canvas is resampled, and enlarged first where the canvas is the larger.
     const scratch = document.createElement('canvas').getContext('2d');
     const enlarged = document.createElement('canvas').getContext('2d');
-    // The game's surface in its memory: its address, size in device pixels and scale, and a view of it.
+    // The game's surface in its memory: its address, its size in device pixels, and a view of it.
     const surface = {address: 0, width: 0, height: 0, image: null};
     const stage = document.getElementById('stage');
     const menubar = document.getElementById('menubar');
