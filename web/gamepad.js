@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Game controllers on the page: the buttons of every pad the browser shows in its standard mapping, read once a
-// frame while one is connected, become the game's keys; a key is held while any pad holds one of its buttons.
+// Game controllers on the page: the buttons of every pad the browser shows in its standard mapping, read 60 times a
+// second while one is connected, become the game's keys; a key is held while any pad holds one of its buttons.
 'use strict';
 
 // The standard mapping's buttons, by where they sit whatever their labels.
@@ -20,6 +20,10 @@ const padKeys = [
 ];
 const okKey = padKeys.at(-1);
 
+// As often as browsers read the devices themselves, in milliseconds, by a timer: animation frames would have the page
+// make a frame each time, at three times the cost while the game waits.
+const readingPace = 16;
+
 const isStandardPad = (pad) => Boolean(pad) && pad.connected && pad.mapping === 'standard';
 
 // The keys the pads hold now, given the pads as getGamepads() shows them, and those that act: each that went from
@@ -33,35 +37,35 @@ function padPresses(pads, heldBefore, boxOpen) {
     return {held, presses};
 }
 
-// Reads the pads each frame from the first one connected until none is, handing each press to press(key) and each
-// pad that connects to connected(); boxOpen() says whether a box of the game is open. Gives the function that stops
-// it for good. Where the browser has no pads (a page not served over HTTPS) it does nothing.
+// Reads the pads from the first one connected until none is, handing each press to press(key) and each pad that
+// connects to connected(); boxOpen() says whether a box of the game is open. Gives the function that stops it for
+// good. Where the browser has no pads (a page not served over HTTPS) it does nothing.
 function readPads({press, connected, boxOpen}) {
     if (!navigator.getGamepads)
         return () => {};
     let held = [];
-    let frame = 0;
+    let timer = 0;
     const shown = () => [...navigator.getGamepads()];
     function read() {
         // Chromium takes a press as the player's gesture as the page reads it, so the pads are read before acting.
         const pads = shown();
         const now = padPresses(pads, held, boxOpen());
         held = now.held;
-        frame = pads.some(isStandardPad) ? requestAnimationFrame(read) : 0;
+        timer = pads.some(isStandardPad) ? setTimeout(read, readingPace) : 0;
         now.presses.forEach(press);
     }
     function onConnected() {
         connected();
-        if (!frame)
-            frame = requestAnimationFrame(read);
+        if (!timer)
+            timer = setTimeout(read);
     }
     window.addEventListener('gamepadconnected', onConnected);
     // A pad the browser showed the page before its scripts ran is read from now on.
     if (shown().some(isStandardPad))
-        frame = requestAnimationFrame(read);
+        timer = setTimeout(read);
     return () => {
         window.removeEventListener('gamepadconnected', onConnected);
-        cancelAnimationFrame(frame);
+        clearTimeout(timer);
     };
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page's reading of game controllers (web/gamepad.js): which keys the buttons of all pads press, frame by frame.
+// The page's reading of game controllers (web/gamepad.js): which keys the buttons of all pads press, read by read.
 'use strict';
 const assert = require('node:assert/strict');
 const path = require('node:path');
@@ -13,11 +13,11 @@ function pad(held, {mapping = 'standard', connected = true} = {}) {
     return {mapping, connected, buttons: Array.from({length: 17}, (_, b) => ({pressed: held.includes(b)}))};
 }
 
-// The keys pressed at each of a run of frames, each frame the pads as shown then; boxOpen says which frames have a
+// The keys pressed at each of a run of reads, each given the pads as shown then; boxOpen says which reads find a
 // box open.
-function play(frames, boxOpen = () => false) {
+function play(reads, boxOpen = () => false) {
     let held = [];
-    return frames.map((pads, at) => {
+    return reads.map((pads, at) => {
         const now = padPresses(pads, held, boxOpen(at));
         held = now.held;
         return now.presses.map(({key}) => key).join();
@@ -33,7 +33,7 @@ test('a key\'s two buttons, or two pads, make one press while any of them holds 
     // The d-pad and its face button mirror each other.
     assert.deepEqual(play([[pad([left])], [pad([left, west])], [pad([west])], [pad([])], [pad([west])]]),
                      ['a', '', '', '', 'a']);
-    // A pad the system shows twice: the same press arrives on both, and on one a frame late.
+    // A pad the system shows twice: the same press arrives on both, and on one a read late.
     assert.deepEqual(play([[pad([south]), pad([])], [pad([south]), pad([south])], [pad([]), pad([south])],
                            [pad([south]), pad([south])], [pad([]), pad([])], [pad([]), pad([south])]]),
                      ['s', '', '', '', '', 's']);
