@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page around the game: it sizes the canvas, turns keys, clicks, touches and menu items into the game's
-// events and hands them in one at a time, runs the timer while a round runs, shows the game's dialogs and keeps
-// the sound library (sound_library.js). zubotta.js, the game itself, calls back into `zubotta`.
+// The page around the game: it sizes the canvas, turns keys, clicks, touches, game controllers' presses
+// (gamepad.js) and menu items into the game's events and hands them in one at a time, runs the timer while a round
+// runs, shows the game's dialogs and keeps the sound library (sound_library.js). zubotta.js, the game itself,
+// calls back into `zubotta`.
 'use strict';
 
 // The width and height of the picture the page shows, in the game's logical pixels.
@@ -40,6 +41,9 @@ const zubotta = (() => {
     let busy = false;
     let ended = false;
     let starting = false;
+    // Whether a game controller's press could not start the sound here.
+    let padCannotSound = false;
+    let stopPads = () => {};
     let deviceScale = 1;
     // Whether the canvas resamples the game's pixels rather than copying whole squares of them.
     let smooth = false;
@@ -190,7 +194,8 @@ const zubotta = (() => {
         const silent = !(window.AudioContext || window.webkitAudioContext) || (accepting && !sound.context);
         const waiting = !silent && !ended && !(sound.context && sound.context.state === 'running');
         const first = hasTouchKeys() ? 'touch' : 'key or click';
-        notice.textContent = waiting ? `Sound starts with your first ${first}.` : '';
+        const pad = padCannotSound ? ': a game controller cannot start it in this browser' : '';
+        notice.textContent = waiting ? `Sound starts with your first ${first}${pad}.` : '';
     }
 
     // Browsers let a page sound only after the player's first key, click or touch, and a phone's system may take
@@ -199,6 +204,26 @@ const zubotta = (() => {
         const context = sound.context;
         if (context && context.state !== 'running' && context.state !== 'closed' && !document.hidden)
             context.resume().then(updateNotice, updateNotice);
+    }
+
+    // Chromium lets a game controller's press start the sound, WebKit the press that connects one; where the press
+    // was no gesture of the player's and the sound still waits (Firefox), the notice asks for a key or a touch.
+    function padGesture() {
+        resumeSound();
+        const context = sound.context;
+        if (navigator.userActivation && !navigator.userActivation.isActive && context && context.state !== 'running') {
+            padCannotSound = true;
+            updateNotice();
+        }
+    }
+
+    // A controller's press acts as its key does; with a box open, south is its OK.
+    function onPadPress(key) {
+        padGesture();
+        if (message.open)
+            message.querySelector('button').click();
+        else
+            postKey(key);
     }
 
     // Hidden behind another tab or app the page falls silent, and sounds again once shown; the round goes on.
@@ -418,6 +443,7 @@ const zubotta = (() => {
         window.addEventListener('resize', layout);
         document.addEventListener('visibilitychange', followVisibility);
         message.addEventListener('close', () => canvas.focus());
+        stopPads = readPads({press: onPadPress, connected: padGesture, boxOpen: () => message.open});
         updateNotice();
         layout();
         canvas.focus();
@@ -477,6 +503,7 @@ const zubotta = (() => {
         end() {
             ended = true;
             queue.length = 0;
+            stopPads();
             closeMenus();
             document.getElementById('ended').hidden = false;
             document.querySelectorAll('#menubar button, .key').forEach((button) => { button.disabled = true; });

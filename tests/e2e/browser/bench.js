@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the browser page, printed, never judged (machines are shared and noisy): the bytes sent as served
 // compressed, the first paint and the opening screen unthrottled and under a phone's profile, the page's
-// processor time during a round, memory, the start-up of a second visit with no network, the time from a touch
-// or a key to its mole sound, and the picture's scale and size on phones, tablets and computers.
+// processor time during a round and while waiting with and without a game controller, memory, the start-up of a
+// second visit with no network, the time from a touch, a key or a controller's button to its mole sound, and the
+// picture's scale and size on phones, tablets and computers.
 //
 // usage: node bench.js <site folder> [seconds of round measured, default 10]
 'use strict';
@@ -10,6 +11,7 @@ const fs = require('fs');
 const path = require('path');
 const zlib = require('zlib');
 const {serve, stop, launch} = require('./page_server');
+const {fakePads} = require('./page_checks');
 
 const site = path.resolve(process.argv[2] || 'build-web/site');
 const seconds = Number(process.argv[3] || 10);
@@ -98,10 +100,13 @@ const computer = {viewport: {width: 640, height: 560}};
 const largestPhone = {viewport: {width: 430, height: 932}, deviceScaleFactor: 3, isMobile: true, hasTouch: true};
 const largestTablet = {viewport: {width: 1024, height: 1366}, deviceScaleFactor: 2, isMobile: true, hasTouch: true};
 
-// A fresh page under a profile (or none), ready once its opening screen is drawn.
-async function openPage(browser, url, {network = null, processor = 1, device = computer} = {}) {
+// A fresh page under a profile (or none), with the test's game controllers to plug in if asked, ready once its
+// opening screen is drawn.
+async function openPage(browser, url, {network = null, processor = 1, device = computer, pads = false} = {}) {
     const page = await browser.newPage(device);
     await page.addInitScript(markFirstDraw);
+    if (pads)
+        await page.addInitScript(fakePads);
     const cdp = await page.context().newCDPSession(page);
     await cdp.send('Network.enable');
     await cdp.send('Performance.enable');
@@ -135,32 +140,57 @@ async function loadFigures(browser, url, name, profile) {
     return sent;
 }
 
-// The page's share of a core during a round with a key a second, measured past its START, and the game's scale.
+// The page's shares of a core while the work given runs: its main thread, its scripts and all chromium processes,
+// in per cent, with the page's metrics at the end.
+async function coreShares(cdp, server, work) {
+    const snapshot = async () => ({metrics: (await cdp.send('Performance.getMetrics')).metrics, wall: Date.now(),
+                                   cpu: browserCpuSeconds(server)});
+    const before = await snapshot();
+    await work();
+    const after = await snapshot();
+    const wall = (after.wall - before.wall) / 1000;
+    const share = (metricName) => (metric(after.metrics, metricName) - metric(before.metrics, metricName)) / wall * 100;
+    return {wall, main: share('TaskDuration').toFixed(1), script: share('ScriptDuration').toFixed(1),
+            all: ((after.cpu - before.cpu) / wall * 100).toFixed(1), metrics: after.metrics};
+}
+
+// The page's share of a core during a round with a key a second, measured past its START, the game's scale, and
+// the memory the game and its canvas take.
 async function roundFigures(browser, {url, server}, name, processor, device = computer) {
     const {page, cdp} = await openPage(browser, url, {processor, device});
     await page.click('#game');
     await page.keyboard.press('Space');
     await page.waitForTimeout(1500);
-    const before = {metrics: (await cdp.send('Performance.getMetrics')).metrics, wall: Date.now(),
-                    cpu: browserCpuSeconds(server)};
-    for (let i = 0; i < seconds; ++i) {
-        await page.keyboard.press('asdf'[i % 4]);
-        await page.waitForTimeout(1000);
-    }
-    const after = {metrics: (await cdp.send('Performance.getMetrics')).metrics, wall: Date.now(),
-                   cpu: browserCpuSeconds(server)};
-    const wall = (after.wall - before.wall) / 1000;
+    const shares = await coreShares(cdp, server, async () => {
+        for (let i = 0; i < seconds; ++i) {
+            await page.keyboard.press('asdf'[i % 4]);
+            await page.waitForTimeout(1000);
+        }
+    });
     const scale = await page.evaluate(() => window.firstWidth / 400);
-    const share = (metricName) => (metric(after.metrics, metricName) - metric(before.metrics, metricName)) / wall * 100;
-    const target = processor > 1 ? 20 : 5;
-    console.log(`${name}, the game at device scale ${scale}, ${wall.toFixed(1)} s: page main thread ` +
-                `${share('TaskDuration').toFixed(1)} % of a core (script ${share('ScriptDuration').toFixed(1)} %) ` +
-                `[target <= ${target} %]; all chromium processes ${((after.cpu - before.cpu) / wall * 100).toFixed(1)} %`);
+    console.log(`${name}, the game at device scale ${scale}, ${shares.wall.toFixed(1)} s: page main thread ` +
+                `${shares.main} % of a core (script ${shares.script} %) [target <= ${processor > 1 ? 20 : 5} %]; ` +
+                `all chromium processes ${shares.all} %`);
     const memory = await page.evaluate(() => [Module.HEAPU8.length, document.getElementById('game').width *
                                               document.getElementById('game').height * 4]);
     console.log(`memory: wasm ${(memory[0] / 1048576).toFixed(1)} MB, the canvas ${(memory[1] / 1048576).toFixed(1)} MB, ` +
-                `JS heap used ${(metric(after.metrics, 'JSHeapUsedSize') / 1048576).toFixed(1)} MB`);
+                `JS heap used ${(metric(shares.metrics, 'JSHeapUsedSize') / 1048576).toFixed(1)} MB`);
     await page.context().close();
+}
+
+// The page's share of a core while the game waits on its opening screen, with no game controller and then with
+// one of the test's plugged in, which the page reads 60 times a second.
+async function waitingFigures(browser, {url, server}) {
+    const {page, cdp} = await openPage(browser, url, {pads: true});
+    await page.waitForTimeout(1500);
+    const wait = () => page.waitForTimeout(seconds * 1000);
+    const without = await coreShares(cdp, server, wait);
+    await page.evaluate(() => testPads.connect());
+    const attached = await coreShares(cdp, server, wait);
+    const shown = ({main, script, all}) => `page main thread ${main} % of a core (script ${script} %), all chromium ` +
+                                           `processes ${all} %`;
+    console.log(`waiting, ${seconds} s each: without a game controller ${shown(without)}; with one ${shown(attached)}`);
+    await page.close();
 }
 
 // The picture at the sizes of phones, tablets and computers (CSS pixels, device pixel ratio, touch screen, and the
@@ -200,12 +230,14 @@ async function pictureSizes(browser, url) {
     }
 }
 
-// The time from the input event to the start of its mole sound in the page's audio graph, by touch key and by
-// keyboard, each hole's first press in a round (a struck mole locks its key).
+// The time from the input event to the start of its mole sound in the page's audio graph, by touch key, by keyboard
+// and by a game controller's d-pad (from the button going down in the test's pad, plugged in for its rounds alone),
+// each hole's first press in a round (a struck mole locks its key).
 async function moleSoundDelays(browser, url) {
     const context = await browser.newContext({viewport: {width: 390, height: 844}, deviceScaleFactor: 3, isMobile: true,
                                               hasTouch: true});
     const page = await context.newPage();
+    await page.addInitScript(fakePads);
     await page.addInitScript(() => {
         window.inputs = [];
         window.moleStarts = [];
@@ -230,9 +262,13 @@ async function moleSoundDelays(browser, url) {
         await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [await centre(selector)]});
         await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
     };
-    const delays = {touch: [], keyboard: []};
-    for (let round = 0; round < 6; ++round) {
-        const way = round % 2 ? 'keyboard' : 'touch';
+    // The d-pad's left, down, up and right.
+    const padButtons = {a: 14, s: 13, d: 12, f: 15};
+    const delays = {touch: [], keyboard: [], pad: []};
+    for (let round = 0; round < 9; ++round) {
+        const way = Object.keys(delays)[round % 3];
+        if (way === 'pad')
+            await page.evaluate(() => testPads.connect());
         await touch('#space-key');
         await page.waitForFunction(() => Module._zubotta_round_running(), null, {timeout: 30000});
         // Past START's second, which holds every event back.
@@ -241,11 +277,18 @@ async function moleSoundDelays(browser, url) {
             const [inputs, starts] = await page.evaluate(() => [inputs.length, moleStarts.length]);
             if (way === 'touch')
                 await touch(`.key[data-key="${letter}"]`);
-            else
+            else if (way === 'keyboard')
                 await page.keyboard.press(letter);
+            else
+                await page.evaluate((button) => { testPads.press(0, [button], true); inputs.push(performance.now()); },
+                                    padButtons[letter]);
             await page.waitForFunction((n) => moleStarts.length > n, starts, {timeout: 10000});
             delays[way].push(await page.evaluate((n) => moleStarts.at(-1) - inputs[n], inputs));
+            if (way === 'pad')
+                await page.evaluate((button) => testPads.press(0, [button], false), padButtons[letter]);
         }
+        if (way === 'pad')
+            await page.evaluate(() => testPads.disconnect(0));
     }
     const describe = (list) => {
         const sorted = [...list].sort((a, b) => a - b);
@@ -253,6 +296,7 @@ async function moleSoundDelays(browser, url) {
     };
     console.log(`touch key to its mole sound's start: ${describe(delays.touch)}`);
     console.log(`keyboard key to its mole sound's start: ${describe(delays.keyboard)}`);
+    console.log(`game controller's d-pad to its mole sound's start: ${describe(delays.pad)}`);
     await context.close();
 }
 
@@ -279,6 +323,7 @@ async function main() {
         await roundFigures(browser, {url, server}, 'round on a 430x932 phone, processor 4x slower', phoneProcessor,
                            largestPhone);
         await roundFigures(browser, {url, server}, 'round on a 1024x1366 tablet', 1, largestTablet);
+        await waitingFigures(browser, {url, server});
         await offlineStartUp(browser);
         await moleSoundDelays(browser, url);
         await pictureSizes(browser, url);

@@ -3,7 +3,9 @@
 // WebKitGTK, Safari's engine, through WebKitWebDriver in a private X server. Both sound through a private
 // PulseAudio server. In one browser session: the opening screen against the golden images at device scales 1
 // and 2, the sounds the engine made against the desktop's and the tune's seam as it holds it, the first key
-// starting the tune, Space and a letter with its mole and sound, the about box, Esc closing a menu, and Esc.
+// starting the tune, Space and a letter with its mole and sound, the about box, Esc closing a menu, and Esc; then,
+// on the page loaded afresh, a round with game controllers: Firefox's own test controller through its gamepad
+// service, and in WebKitGTK pads the test holds behind navigator.getGamepads().
 //
 // usage: node engines.js <firefox|webkit> <site folder> <golden folder> <output folder> [desktop's .wav folder]
 // Exits 77 (skipped) when the site, the engine, its driver or a tool it needs is missing.
@@ -15,8 +17,9 @@ const os = require('os');
 const path = require('path');
 const {spawn, spawnSync} = require('child_process');
 const {freePort, serve} = require('./page_server');
-const {handles, moleArea, skip, skipUnlessBuilt, check, stopped, report, watchPage, goldenDifference, checkGolden,
-       signature, startsOf, now, poll, until, untilChanged, proportionalMessage, tuneSeam} = require('./page_checks');
+const {handles, moleArea, skip, skipUnlessBuilt, check, stopped, report, watchPage, fakePads, heldPads, padRound,
+       goldenDifference, checkGolden, signature, startsOf, now, poll, until, untilChanged, proportionalMessage,
+       tuneSeam} = require('./page_checks');
 
 const [engine, siteArg, goldenArg, outputArg, wavesArg] = process.argv.slice(2);
 if (engine !== 'firefox' && engine !== 'webkit') {
@@ -95,12 +98,55 @@ async function xServer(env) {
     return {...rest, DISPLAY: `:${display}`};
 }
 
-// Firefox ESR, headless, its device scale set per page over BiDi; the watcher runs before the page's scripts.
+// Firefox's own test controller, through its gamepad service: a pad's index comes by a promise, which the page
+// keeps on window for the test to poll.
+const servicePads = (page) => ({
+    async connect() {
+        const slot = await page.evaluate(() => {
+            const service = navigator.requestGamepadServiceTest();
+            window.testPadIndices = window.testPadIndices || [];
+            const at = testPadIndices.push(null) - 1;
+            service.addGamepad('Zubotta test pad', service.standardMapping, service.noHand, 17, 4, 0, 0, 0)
+                .then((index) => { testPadIndices[at] = index; });
+            return at;
+        });
+        await until(page, 'Firefox\'s test controller', (at) => testPadIndices[at] !== null, slot);
+        return page.evaluate((at) => testPadIndices[at], slot);
+    },
+    press: (index, buttons, pressed) => page.evaluate(({index, buttons, pressed}) => {
+        const service = navigator.requestGamepadServiceTest();
+        buttons.forEach((button) => service.newButtonEvent(index, button, pressed, pressed));
+    }, {index, buttons, pressed}),
+    disconnect: (index) => page.evaluate((index) => { navigator.requestGamepadServiceTest().removeGamepad(index); },
+                                         index),
+});
+
+// Firefox ESR, headless, its device scale set per page over BiDi; the watcher runs before the page's scripts. It
+// gives a page its test controller only under automation: a pref of the test's own profile, and no connections
+// beyond this machine.
 async function firefox(env) {
-    const browser = await driver.launch({browser: 'firefox', executablePath: firefoxPath, headless: true, env});
+    const browser = await driver.launch({
+        browser: 'firefox', executablePath: firefoxPath, headless: true,
+        env: {...env, MOZ_DISABLE_NONLOCAL_CONNECTIONS: '1'},
+        extraPrefsFirefox: {'dom.gamepad.test.enabled': true,
+                            'security.turn_off_all_security_so_that_viruses_can_take_over_this_computer': true},
+    });
     const page = await browser.newPage();
     await page.evaluateOnNewDocument(watchPage);
+    // Puppeteer's evaluations count as the player's gesture, which lets a page sound as a key does; the game
+    // controllers' part evaluates through BiDi itself, without one, in the page's browsing context (its frame's id).
+    const quiet = {
+        async evaluate(fn, arg) {
+            const {result} = await browser.connection.send('script.callFunction', {
+                functionDeclaration: `async () => JSON.stringify(await (${fn})(${JSON.stringify(arg)}) ?? null)`,
+                awaitPromise: true, target: {context: page.mainFrame()._id}, userActivation: false});
+            if (result.type === 'exception')
+                throw new Error(`in the page: ${result.exceptionDetails.text}`);
+            return JSON.parse(result.result.value);
+        },
+    };
     return {
+        padPage: () => ({page: quiet, pads: servicePads(quiet), soundByPad: false}),
         page,
         version: await browser.version(),
         async open(url, scale) {
@@ -141,6 +187,10 @@ async function webkit(env, work) {
     const keys = {Escape: Key.ESCAPE};
     let scaleNow = 1;
     return {
+        async padPage() {
+            await page.evaluate(fakePads);
+            return {page, pads: heldPads(page)};
+        },
         page,
         version: (await session.getCapabilities()).get('browserVersion'),
         async open(url, scale) {
@@ -256,6 +306,16 @@ async function round({page, press, click, screenshot}, env) {
     check('no script errors', errors.length === 0, errors.join('; '));
 }
 
+// The page loaded afresh, its sound waiting, and played with game controllers.
+async function controllers(browser, url) {
+    await browser.open(url, 1);
+    const {page, pads, soundByPad} = await browser.padPage();
+    await until(page, 'the seven sounds', () => zubotta.sound.sounds.size === 7 &&
+                [...zubotta.sound.sounds.values()].every((sound) => sound.buffer));
+    await padRound(page, pads, {pressKey: browser.press, soundByPad,
+                                screenshot: () => browser.screenshot(path.join(output, `${engine}-pad.png`))});
+}
+
 async function main() {
     fs.mkdirSync(output, {recursive: true});
     const work = fs.mkdtempSync(path.join(os.tmpdir(), `zubotta-${engine}-`));
@@ -269,6 +329,7 @@ async function main() {
         console.log(`-- ${engine} ${browser.version}`);
         await openingScreens(browser, url);
         await round(browser, env);
+        await controllers(browser, url);
     } catch (error) {
         stopped(error);
         for (const log of ['pulseaudio.log', 'webkit.log'].map((name) => path.join(work, name))) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the browser scripts share, whatever drives the browser: the checks and their report, the page's
-// watcher, the golden-image comparison and waits on the page. A page here is anything with
-// evaluate(function, argument), as Playwright's and Puppeteer's pages have.
+// watcher, the golden-image comparison, waits on the page, game controllers the test holds and a round played with
+// them. A page here is anything with evaluate(function, argument), as Playwright's and Puppeteer's pages have.
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -129,6 +129,211 @@ function watchPage() {
     };
 }
 
+// Game controllers the test holds behind navigator.getGamepads(), as a browser shows them: standard pads of 17
+// buttons, the first `plugged` of them there before the page's scripts run, the others plugged in and out with the
+// browser's events. testPads.press(pad, buttons, pressed) holds or lets go of buttons.
+function fakePads(plugged = 0) {
+    const slots = [];
+    const announce = (type, gamepad) => window.dispatchEvent(Object.assign(new Event(type), {gamepad}));
+    navigator.getGamepads = () => slots.map((pad) => pad || null);
+    window.testPads = {
+        connect(quietly = false) {
+            const index = slots.includes(null) ? slots.indexOf(null) : slots.length;
+            slots[index] = {id: 'Zubotta test pad (STANDARD GAMEPAD)', index, connected: true, mapping: 'standard',
+                            timestamp: performance.now(), axes: [0, 0, 0, 0],
+                            buttons: Array.from({length: 17}, () => ({pressed: false, touched: false, value: 0}))};
+            if (!quietly)
+                announce('gamepadconnected', slots[index]);
+            return index;
+        },
+        press(index, buttons, pressed) {
+            for (const button of buttons)
+                Object.assign(slots[index].buttons[button], {pressed, touched: pressed, value: pressed ? 1 : 0});
+            slots[index].timestamp = performance.now();
+        },
+        disconnect(index) {
+            const pad = slots[index];
+            slots[index] = null;
+            pad.connected = false;
+            announce('gamepaddisconnected', pad);
+        },
+    };
+    for (let i = 0; i < plugged; ++i)
+        testPads.connect(true);
+}
+
+// The test's pads (fakePads) driven from the test: connect() gives a pad's index.
+const heldPads = (page) => ({
+    connect: () => page.evaluate(() => testPads.connect()),
+    press: (index, buttons, pressed) => page.evaluate((a) => testPads.press(a.index, a.buttons, a.pressed),
+                                                      {index, buttons, pressed}),
+    disconnect: (index) => page.evaluate((index) => testPads.disconnect(index), index),
+});
+
+// Watches, once the page has loaded, what a game controller makes of it: each read of the pads, each event handed
+// to the game but the timer's ticks, and each time the sound is asked to resume.
+function watchPads() {
+    Object.assign(audit, {padReads: 0, events: [], resumes: 0});
+    const read = navigator.getGamepads;
+    navigator.getGamepads = function () {
+        ++audit.padReads;
+        return read.call(this);
+    };
+    const call = Module.ccall;
+    Module.ccall = (name, ...rest) => {
+        if (name !== 'zubotta_tick')
+            audit.events.push(`${name.replace('zubotta_', '')} ${rest[2].join(' ')}`);
+        return call(name, ...rest);
+    };
+    const context = zubotta.sound.context;
+    const resume = context.resume;
+    context.resume = function () {
+        ++audit.resumes;
+        return resume.call(this);
+    };
+}
+
+const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// The standard mapping's buttons.
+const button = {south: 0, east: 1, west: 2, north: 3, back: 8, start: 9, up: 12, down: 13, left: 14, right: 15};
+// Shoulders, triggers, the sticks' presses and Home.
+const idleButtons = [4, 5, 6, 7, 10, 11, 16];
+
+// A round played with game controllers, from a page just loaded with its sound still waiting: the first pad (one
+// plugged in before the page loaded, or else one connected now) starts the round, works holes by d-pad and by face
+// button, held for one press, and the music; the other buttons do nothing; south closes the about box and does
+// nothing else; unplugged mid-round, the round goes on with the keys, and two pads plugged in, one shown twice, work
+// at once and act once; after Esc nothing reads them. soundByPad says what the engine does with a pad's press and the
+// sound: true, it starts it; false, it cannot, and the notice asks for a key; absent, the test cannot tell.
+async function padRound(page, pads, {first = null, pressKey, screenshot, soundByPad}) {
+    console.log('-- a game controller');
+    await page.evaluate(watchPads);
+    const events = (since = 0) => page.evaluate((n) => audit.events.slice(n), since);
+    const count = (list, event) => list.filter((e) => e === event).length;
+    const marks = () => page.evaluate(() => ({events: audit.events.length, reads: audit.padReads,
+                                              draws: audit.draws.length}));
+    const rest = [];
+    for (const hole of [1, 2, 3, 4])
+        rest[hole] = await signature(page, moleArea(hole));
+    const moles = () => Promise.all([1, 2, 3, 4].map((hole) => signature(page, moleArea(hole))));
+    const bgm = () => page.evaluate(() => zubotta.bgmChecked());
+
+    let pad = first;
+    if (pad === null) {
+        await pause(300);
+        check('nothing reads the pads while none is connected', (await marks()).reads === 0);
+        pad = await pads.connect();
+    }
+    await pads.press(pad, [button.start], true);
+    await until(page, 'the round started by Start', () => Module._zubotta_round_running());
+    await pads.press(pad, [button.start], false);
+    const sound = await page.evaluate(() => ({resumes: audit.resumes, state: zubotta.sound.context.state,
+                                             notice: document.getElementById('notice').textContent}));
+    check('Start starts a round, as Space, and the page asks for the sound', sound.resumes > 0 &&
+          count(await events(), 'key_down 32') === 1, JSON.stringify(sound));
+    if (soundByPad === false) {
+        check('the pad cannot start the sound here, and the notice asks for a key or click',
+              sound.state !== 'running' && /game controller/.test(sound.notice) && /key or click/.test(sound.notice),
+              JSON.stringify(sound));
+    } else if (soundByPad) {
+        check('the pad\'s press starts the sound', await until(page, 'the sound started by the pad',
+              () => zubotta.sound.context.state === 'running').then(() => true, () => false));
+    }
+
+    await pads.press(pad, [button.left], true);
+    await untilChanged(page, 'the mole of hole 1 rising by d-pad left', moleArea(1), rest[1]);
+    await pause(300);
+    await pads.press(pad, [button.left], false);
+    await pads.press(pad, [button.north], true);
+    await untilChanged(page, 'the mole of hole 3 rising by the top face button', moleArea(3), rest[3]);
+    await pads.press(pad, [button.north], false);
+    const [, two, , four] = await moles();
+    const holes = await events();
+    check('d-pad left works hole 1 and, held, is one press; the top face button hole 3; no other hole moves',
+          count(holes, 'key_down 65') === 1 && count(holes, 'key_down 68') === 1 && two === rest[2] && four === rest[4],
+          JSON.stringify(holes));
+    await screenshot();
+
+    const checked = await bgm();
+    await pads.press(pad, [button.back], true);
+    await until(page, 'the check mark flipped by Back', (was) => zubotta.bgmChecked() !== was, checked);
+    await pads.press(pad, [button.back], false);
+    const idle = await marks();
+    await pads.press(pad, idleButtons, true);
+    await pause(300);
+    await pads.press(pad, idleButtons, false);
+    const idleEvents = await events(idle.events);
+    check('Back flips the music\'s check mark, as F1; Home, the shoulders, the triggers and the sticks do nothing',
+          count(await events(), 'key_down 112') === 1 && idleEvents.length === 0 &&
+          (await page.evaluate(() => document.getElementById('ended').hidden)), JSON.stringify(idleEvents));
+
+    await page.evaluate(() => document.querySelector('[data-item="3"]').click());
+    await until(page, 'the about box', () => document.getElementById('message').open);
+    const boxed = await marks();
+    await pads.press(pad, [button.east, button.start], true);
+    await pause(300);
+    await pads.press(pad, [button.east, button.start], false);
+    const stillOpen = await page.evaluate(() => document.getElementById('message').open);
+    await pads.press(pad, [button.south], true);
+    await until(page, 'the about box closed by south', () => !document.getElementById('message').open);
+    await pads.press(pad, [button.south], false);
+    await until(page, 'the round going on after the box', (n) => audit.draws.length > n + 3, boxed.draws);
+    const [, twoAfter, , fourAfter] = await moles();
+    const boxEvents = await events(boxed.events);
+    check('with the about box open other buttons do nothing; south closes it and works no hole',
+          stillOpen && boxEvents.length === 0 && twoAfter === rest[2] && fourAfter === rest[4], JSON.stringify(boxEvents));
+
+    await pads.disconnect(pad);
+    await pause(100);
+    const unplugged = await marks();
+    await pause(300);
+    const later = await marks();
+    await pressKey('f');
+    await untilChanged(page, 'the mole of hole 4 rising by F', moleArea(4), rest[4]);
+    check('unplugged mid-round, nothing reads the pads, the round goes on and the keys work',
+          later.reads === unplugged.reads && later.draws > unplugged.draws + 2 &&
+          (await page.evaluate(() => Module._zubotta_round_running())), JSON.stringify({unplugged, later}));
+    if (soundByPad === false) {
+        check('a key then starts the sound, and the notice goes', await until(page, 'the sound started by a key',
+              () => zubotta.sound.context.state === 'running' && document.getElementById('notice').textContent === '')
+            .then(() => true, () => false));
+    }
+
+    const plugged = await marks();
+    const real = await pads.connect();
+    const shownTwice = await pads.connect();
+    await pads.press(real, [button.south], true);
+    await pads.press(shownTwice, [button.south], true);
+    await untilChanged(page, 'the mole of hole 2 rising by south', moleArea(2), rest[2]);
+    await pads.press(real, [button.south], false);
+    await pause(100);
+    await pads.press(real, [button.south], true);
+    await pause(100);
+    await pads.press(real, [button.south], false);
+    await pads.press(shownTwice, [button.south], false);
+    const twice = await bgm();
+    await pads.press(shownTwice, [button.back], true);
+    await until(page, 'the check mark flipped by the second pad', (was) => zubotta.bgmChecked() !== was, twice);
+    await pads.press(shownTwice, [button.back], false);
+    const both = await events(plugged.events);
+    check('plugged in again a pad works at once; a pad shown twice acts once, the key held while either holds it; ' +
+          'the second pad works alone', count(both, 'key_down 83') === 1 && count(both, 'key_down 112') === 1,
+          JSON.stringify(both));
+
+    await pressKey('Escape');
+    await until(page, 'the page\'s word that the game ended', () => !document.getElementById('ended').hidden);
+    const ended = await marks();
+    await pads.press(real, [button.start, button.south], true);
+    await pause(300);
+    await pads.press(real, [button.start, button.south], false);
+    const after = await marks();
+    check('after Esc nothing reads the pads and no press acts', after.reads === ended.reads &&
+          after.events === ended.events, JSON.stringify({ended, after}));
+    const errors = await page.evaluate(() => audit.errors);
+    check('no script errors with the game controllers', errors.length === 0, errors.join('; '));
+}
+
 // How many pixels of the canvas differ from the left 400 logical pixels of a golden image, and the first one.
 async function goldenDifference(page, file) {
     if (!fs.existsSync(file))
@@ -220,5 +425,5 @@ function tuneSeam() {
 }
 
 module.exports = {handles, shownWidth, shownHeight, moleArea, hang, skip, skipUnlessBuilt, check, stopped, report,
-                  watchPage, goldenDifference, checkGolden, signature, startsOf, now, poll, until, untilChanged,
-                  proportionalMessage, tuneSeam};
+                  watchPage, fakePads, heldPads, padRound, goldenDifference, checkGolden, signature, startsOf, now,
+                  poll, until, untilChanged, proportionalMessage, tuneSeam};

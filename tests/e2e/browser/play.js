@@ -3,9 +3,10 @@
 // The browser page played end to end in Debian's chromium: the screens against the golden images at device
 // scales 1 and 2, the picture crisp and fitted to any window, a round with its keys, sounds and TIME UP, the tune's
 // seam, the music switch, the menu bar by keys, the about box, keys typed during START's pause, Esc, the keys the
-// browser must not act on, axe-core's accessibility rules, phones and tablets (the page fitted in either
-// orientation and a round played by touch alone through a turn of the phone), the loading on a slow network and a
-// failed load; then, in a profile of its own, the page installed and played with no network (offline.js).
+// browser must not act on, axe-core's accessibility rules, a round with game controllers, phones and tablets (the
+// page fitted in either orientation and a round played by touch alone through a turn of the phone), the loading on a
+// slow network and a failed load; then, in a profile of its own, the page installed and played with no network
+// (offline.js).
 //
 // usage: node play.js <site folder> <golden folder> <output folder> [folder of the desktop's .wav files]
 // Exits 77 (skipped) when the site, playwright-core or chromium is missing.
@@ -15,7 +16,8 @@ const path = require('path');
 const {chromiumPath, serve, launch} = require('./page_server');
 const offline = require('./offline');
 const {handles, shownWidth, shownHeight, moleArea, hang, skip, skipUnlessBuilt, check, stopped, report, watchPage,
-       checkGolden, signature, startsOf, now, until, untilChanged, proportionalMessage, tuneSeam} = require('./page_checks');
+       fakePads, heldPads, padRound, checkGolden, signature, startsOf, now, until, untilChanged, proportionalMessage,
+       tuneSeam} = require('./page_checks');
 
 const [siteArg, goldenArg, outputArg, wavesArg] = process.argv.slice(2);
 const site = path.resolve(siteArg || 'build-web/site');
@@ -40,12 +42,15 @@ const bestArea = {x: 56, y: 25, width: 44, height: 20};
 const timeUpArea = {x: 133, y: 67, width: 144, height: 43};
 // The centre of the picture's key button of a hole, in logical pixels.
 const holeButtonCentre = (hole) => ({x: ((hole + 0.2) * 970 + 300) / 15, y: (2.6 * 1580 + 375) / 15});
-// A page in a context of its own, with playwright's context options (viewport, deviceScaleFactor, hasTouch...).
-async function openPage(browser, url, options) {
+// A page in a context of its own, with playwright's context options (viewport, deviceScaleFactor, hasTouch...), and
+// as many of the test's game controllers plugged in before it loads as asked.
+async function openPage(browser, url, options, pads = 0) {
     const context = await browser.newContext(options);
     const page = await context.newPage();
     const errors = [];
     page.on('pageerror', (error) => errors.push(error.message));
+    if (pads)
+        await page.addInitScript(fakePads, pads);
     await page.addInitScript(watchPage);
     await page.goto(url);
     await until(page, 'the opening screen', () => typeof Module !== 'undefined' && Module.calledRun && audit.draws.length > 0);
@@ -387,6 +392,17 @@ async function round(browser, url) {
     await context.close();
 }
 
+// A round with game controllers the test holds, the first plugged in before the page loaded. Playwright's
+// evaluations count as the player's gesture, as a pad's press does in Chromium, so the press may start the sound
+// here: what is checked is that the page asks for it.
+async function controllers(browser, url) {
+    const {context, page} = await openPage(browser, url, {viewport: {width: 640, height: 560}}, 1);
+    await until(page, 'the seven sounds made', () => [...zubotta.sound.sounds.values()].every((sound) => sound.buffer));
+    await padRound(page, heldPads(page), {first: 0, soundByPad: true, pressKey: (key) => page.keyboard.press(key),
+                                          screenshot: () => page.screenshot({path: path.join(output, 'pad.png')})});
+    await context.close();
+}
+
 // The page on a slow network: from its first paint a progress bar that rises as the game's code arrives, gone
 // with the opening screen; then a load that fails, said plainly, and tried again.
 async function loading(browser, url) {
@@ -613,6 +629,7 @@ async function main() {
         await screensAtScale(browser, url, 1);
         await screensAtScale(browser, url, 2);
         await round(browser, url);
+        await controllers(browser, url);
         await touchScreenSizes(browser, url);
         await touchRound(browser, url);
         await loading(browser, url);
