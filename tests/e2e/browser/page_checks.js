@@ -287,12 +287,13 @@ async function padRound(page, pads, {first = null, pressKey, screenshot, soundBy
     await pads.disconnect(pad);
     await pause(100);
     const unplugged = await marks();
-    await pause(300);
+    // The seconds count on.
+    await until(page, 'the round going on after the unplug', (n) => audit.draws.length > n, unplugged.draws, 3000);
     const later = await marks();
     await pressKey('f');
     await untilChanged(page, 'the mole of hole 4 rising by F', moleArea(4), rest[4]);
     check('unplugged mid-round, nothing reads the pads, the round goes on and the keys work',
-          later.reads === unplugged.reads && later.draws > unplugged.draws + 2 &&
+          later.reads === unplugged.reads &&
           (await page.evaluate(() => Module._zubotta_round_running())), JSON.stringify({unplugged, later}));
     if (soundByPad === false) {
         check('a key then starts the sound, and the notice goes', await until(page, 'the sound started by a key',
