@@ -71,6 +71,17 @@ function begin(command, args, options) {
     return child;
 }
 
+// Ends a process and waits until it has: PulseAudio, say, writes in its runtime folder to the last.
+function end(child) {
+    if (child.exitCode !== null || child.signalCode !== null)
+        return Promise.resolve();
+    const ended = new Promise((resolve) => child.once('exit', resolve));
+    child.kill();
+    // One that does not end of itself is ended for good.
+    const stubborn = setTimeout(() => child.kill('SIGKILL'), 5000);
+    return ended.then(() => clearTimeout(stubborn));
+}
+
 // A private PulseAudio server with a null sink, found through its own runtime folder as a desktop's is.
 async function soundServer(work) {
     const runtime = path.join(work, 'runtime');
@@ -339,9 +350,8 @@ async function main() {
     } finally {
         if (browser)
             await browser.close().catch(() => {});
-        if (server)
-            server.kill();
-        started.reverse().forEach((child) => child.kill());
+        // Their folder goes once every process that writes in it has ended.
+        await Promise.all([server, ...started].filter(Boolean).map(end));
         fs.rmSync(work, {recursive: true, force: true});
     }
     report();
