@@ -1,25 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The page around the game: it sizes the canvas, turns keys, clicks, touches, game controllers' presses
-// (gamepad.js) and menu items into the game's events and hands them in one at a time, runs the timer while a round
-// runs, shows the game's dialogs and keeps the sound library (sound_library.js). zubotta.js, the game itself,
-// calls back into `zubotta`.
+// The page around the game: it shows the game's pixels on the canvas, laid out as picture_layout.js says, turns
+// keys, clicks, touches, game controllers' presses (gamepad.js) and menu items into the game's events (keys.js) for
+// its queue (event_queue.js), shows the game's dialogs and keeps the sound library (sound_library.js), resumed as
+// sound_rules.js says. zubotta.js, the game itself, calls back into `zubotta`.
 'use strict';
 
-// The width and height of the picture the page shows, in the game's logical pixels.
-const shownWidth = 400;
-const shownHeight = 437;
 // The game places everything in twips, 15 to a logical pixel.
 const twipsPerPixel = 15;
-// The text face is drawn for scales up to 4; a larger one would show the same art bigger at the cost of memory as
-// its square, which enlarging does as well.
-const maximumScale = 4;
-// The game's virtual-key numbers of the keys it commands with; the browser does nothing of its own for them.
-const commandKeys = {Escape: 27, ' ': 32, F1: 112, F2: 113};
-const startKeys = [32, 113];
-const menuStart = 0;
-// The picture's key buttons, in twips: hole h's stands at column h + 0.2 and row 2.6 of the holes' grid.
-const holeButton = {columnWidth: 970, top: 2.6 * 1580, width: 600, height: 750};
-const holeKeys = ['a', 's', 'd', 'f'];
 
 const zubotta = (() => {
     // The canvas shows the game's pixels a device pixel to a pixel: as they are, enlarged by a whole factor, or
@@ -36,11 +23,13 @@ const zubotta = (() => {
     const bgm = document.getElementById('bgm');
     const notice = document.getElementById('notice');
     const message = document.getElementById('message');
-    const queue = [];
-    let accepting = false;
-    let busy = false;
+    const {shownWidth, shownHeight} = pictureLayout;
+    const events = eventQueue.create({
+        deliver: ({name, args}) => Module.ccall(`zubotta_${name}`, null, args.map(() => 'number'), args, {async: true}),
+        roundRunning: () => Module._zubotta_round_running(),
+    });
+    let gameReady = false;
     let ended = false;
-    let starting = false;
     // Whether a game controller's press could not start the sound here.
     let padCannotSound = false;
     let stopPads = () => {};
@@ -65,46 +54,7 @@ const zubotta = (() => {
         return {width: window.innerWidth, height: window.innerHeight - menubar.offsetHeight - notice.offsetHeight - 16};
     }
 
-    // How many device pixels per art pixel a room of this many CSS pixels takes, fractions included.
-    function fitting({width, height}) {
-        return Math.min(width / shownWidth, height / shownHeight) * (window.devicePixelRatio || 1);
-    }
-
-    // The most a touch screen can ask of the picture: the room it has now, or its whole screen either way up.
-    function largestNeed() {
-        const {width, height} = window.screen;
-        return Math.max(fitting(room()), fitting({width, height}), fitting({width: height, height: width}));
-    }
-
-    // The fewest CSS pixels that are whole device pixels too: browsers round a position or a size to either, some
-    // at each box it lies in, and resample a picture that is not whole in both.
-    function gridStep(ratio) {
-        return [1, 2, 3, 4, 5, 8, 16].find((q) => Number.isInteger(q * ratio)) || 1 / ratio;
-    }
-
-    // The picture's size on the screen, in device pixels, and whether it is resampled. A computer shows it pixel
-    // for pixel at the device scale, or enlarged by the largest whole factor that fits, so each art pixel stays a
-    // whole square; in less room it keeps a whole number of device pixels per art pixel and shrinks smoothly only
-    // below one. A touch screen takes all its room, on the grid, unless a whole factor fills nine tenths of it.
-    function shownSize() {
-        const fits = fitting(room());
-        if (!hasTouchKeys()) {
-            const whole = Math.floor(fits);
-            const perArtPixel = whole >= deviceScale ? deviceScale * Math.floor(whole / deviceScale) : whole || fits;
-            return {width: Math.round(shownWidth * perArtPixel), height: Math.round(shownHeight * perArtPixel),
-                    smooth: perArtPixel < 1};
-        }
-        const ratio = window.devicePixelRatio || 1;
-        const step = gridStep(ratio);
-        const onGrid = (length) => Math.round(Math.floor(length / step + 1e-6) * step * ratio);
-        const onTheGrid = (length) => onGrid(length / ratio) === length;
-        const whole = deviceScale * Math.floor(fits / deviceScale);
-        if (whole >= 0.9 * fits && onTheGrid(shownWidth * whole) && onTheGrid(shownHeight * whole))
-            return {width: shownWidth * whole, height: shownHeight * whole, smooth: false};
-        const width = onGrid(fits * shownWidth / ratio);
-        const height = Math.min(onGrid(room().height), onGrid(width * shownHeight / shownWidth / ratio + step / 2));
-        return {width, height, smooth: true};
-    }
+    const ratio = () => window.devicePixelRatio || 1;
 
     // The surface's pixels as the canvas takes them; made anew once the game's memory has grown, which leaves an
     // older view empty.
@@ -158,11 +108,10 @@ const zubotta = (() => {
 
     // The canvas holds the picture a device pixel to a pixel, its edges on whole device pixels.
     function layout() {
-        const ratio = window.devicePixelRatio || 1;
         // A touch screen's stage is its part of the grid, a computer's the picture's size.
         if (hasTouchKeys())
             Object.assign(stage.style, {width: '', height: ''});
-        const shown = shownSize();
+        const shown = pictureLayout.shownSize({touch: hasTouchKeys(), room: room(), ratio: ratio(), deviceScale});
         if (canvas.width !== shown.width || canvas.height !== shown.height || smooth !== shown.smooth) {
             canvas.width = shown.width;
             canvas.height = shown.height;
@@ -170,17 +119,12 @@ const zubotta = (() => {
             if (surface.address)
                 show(0, 0, shownWidth * deviceScale, shownHeight * deviceScale);
         }
-        const width = shown.width / ratio;
-        const height = shown.height / ratio;
-        canvas.style.width = `${width}px`;
-        canvas.style.height = `${height}px`;
+        const size = {width: shown.width / ratio(), height: shown.height / ratio()};
         if (!hasTouchKeys())
-            Object.assign(stage.style, {width: `${width}px`, height: `${height}px`});
-        const step = gridStep(ratio);
-        const snap = (at) => Math.round(at / step) * step;
-        const box = stage.getBoundingClientRect();
-        canvas.style.left = `${snap(box.left + (box.width - width) / 2)}px`;
-        canvas.style.top = `${snap(box.top + (box.height - height) / 2)}px`;
+            Object.assign(stage.style, {width: `${size.width}px`, height: `${size.height}px`});
+        const {left, top} = pictureLayout.centred(stage.getBoundingClientRect(), size, ratio());
+        Object.assign(canvas.style, {width: `${size.width}px`, height: `${size.height}px`, left: `${left}px`,
+                                     top: `${top}px`});
     }
 
     function showTouchKeys() {
@@ -189,20 +133,15 @@ const zubotta = (() => {
         layout();
     }
 
-    // Said until the sound runs; not where there is no WebAudio, nor once the game has ended.
     function updateNotice() {
-        const silent = !(window.AudioContext || window.webkitAudioContext) || (accepting && !sound.context);
-        const waiting = !silent && !ended && !(sound.context && sound.context.state === 'running');
-        const first = hasTouchKeys() ? 'touch' : 'key or click';
-        const pad = padCannotSound ? ': a game controller cannot start it in this browser' : '';
-        notice.textContent = waiting ? `Sound starts with your first ${first}${pad}.` : '';
+        const silent = !(window.AudioContext || window.webkitAudioContext) || (gameReady && !sound.context);
+        notice.textContent = soundRules.notice({silent, state: sound.context && sound.context.state, ended,
+                                                touch: hasTouchKeys(), padCannotSound});
     }
 
-    // Browsers let a page sound only after the player's first key, click or touch, and a phone's system may take
-    // the sound away (a call, a locked screen: "interrupted"); whatever held it, the next one brings it back.
     function resumeSound() {
         const context = sound.context;
-        if (context && context.state !== 'running' && context.state !== 'closed' && !document.hidden)
+        if (context && soundRules.resumable(context.state, document.hidden))
             context.resume().then(updateNotice, updateNotice);
     }
 
@@ -237,73 +176,21 @@ const zubotta = (() => {
             resumeSound();
     }
 
-    // A start typed while a start's pause runs starts no further pause.
-    function isStart(event) {
-        return (event.name === 'key_down' && startKeys.includes(event.args[0])) ||
-               (event.name === 'menu' && event.args[0] === menuStart);
-    }
-
-    function post(name, args) {
-        queue.push({name, args, duringStart: starting});
-        pump();
-    }
-
-    // Hands the waiting events to the game one at a time, each to its end, its waits included; events that
-    // arrive meanwhile wait their turn. While a round runs, the timer's tick comes whenever no event waits.
-    async function pump() {
-        if (busy || !accepting || ended)
-            return;
-        busy = true;
-        while (!ended) {
-            let event = queue.shift();
-            if (!event) {
-                if (!Module._zubotta_round_running())
-                    break;
-                event = {name: 'tick', args: []};
-            }
-            if (event.duringStart && isStart(event))
-                continue;
-            starting = isStart(event);
-            try {
-                await Module.ccall(`zubotta_${event.name}`, null, event.args.map(() => 'number'), event.args,
-                                   {async: true});
-            } catch (error) {
-                if (!ended)
-                    throw error;
-            }
-            starting = false;
-        }
-        busy = false;
-    }
-
-    function virtualKey({key, code}) {
-        if (key in commandKeys)
-            return commandKeys[key];
-        return /^Key[A-Z]$|^Digit[0-9]$/.test(code) ? code.at(-1).charCodeAt(0) : 0;
-    }
-
-    // What a key sends the game, from the keyboard or the screen: its virtual key, unless the key is held and
-    // repeats, then its character.
+    // A key of the keyboard, the screen or a controller goes to the game.
     function postKey(key, repeat = false) {
-        if (!repeat)
-            post('key_down', [virtualKey(key)]);
-        if ([...key.key].length === 1)
-            post('key_press', [key.key.codePointAt(0)]);
+        gameKeys.events(key, repeat).forEach(({name, args}) => events.post(name, args));
     }
-
-    // A letter's key as the keyboard types it, in lower case.
-    const letterKey = (letter) => ({key: letter, code: `Key${letter.toUpperCase()}`});
 
     function onKeyDown(event) {
         resumeSound();
-        // Keys with Ctrl, Alt or Meta keep their browser meaning; a dialog takes its own keys.
-        if (event.ctrlKey || event.altKey || event.metaKey || message.open || ended)
+        // A dialog takes its own keys.
+        if (gameKeys.isShortcut(event) || message.open || ended)
             return;
         if (menubar.contains(event.target) || (event.key === 'Escape' && document.querySelector('.menu.open'))) {
             onMenuKey(event);
             return;
         }
-        if (event.key in commandKeys)
+        if (gameKeys.isCommand(event))
             event.preventDefault();
         closeMenus();
         // A held key is one press; its repeated characters still reach the letters.
@@ -316,13 +203,11 @@ const zubotta = (() => {
         const twipsPerCssPixel = shownWidth * twipsPerPixel / box.width;
         const x = (event.clientX - box.left) * twipsPerCssPixel;
         const y = (event.clientY - box.top) * twipsPerCssPixel;
-        const hole = [1, 2, 3, 4].find((h) => x >= (h + 0.2) * holeButton.columnWidth &&
-            x < (h + 0.2) * holeButton.columnWidth + holeButton.width && y >= holeButton.top &&
-            y < holeButton.top + holeButton.height);
+        const hole = gameKeys.holeKeyAt(x, y);
         if (event.pointerType !== 'mouse' && hole)
-            postKey(letterKey(holeKeys[hole - 1]));
+            postKey(hole);
         else
-            post('mouse_down', [event.button === 2 ? 2 : 1, x, y]);
+            events.post('mouse_down', [event.button === 2 ? 2 : 1, x, y]);
     }
 
     // The keys on the screen act as the touch starts; a key held down is one press, and each finger acts.
@@ -419,7 +304,7 @@ const zubotta = (() => {
             closeMenus();
             canvas.focus();
             if (!ended)
-                post('menu', [Number(item.dataset.item)]);
+                events.post('menu', [Number(item.dataset.item)]);
         }));
     }
 
@@ -453,12 +338,8 @@ const zubotta = (() => {
         sound,
         start,
 
-        // A computer's: the largest whole scale at which the picture, shown pixel for pixel, fits the room it has
-        // now. A touch screen's: the smallest whole scale at or above the most its screen can ask, so that a turn
-        // or a browser's bars only reduce it.
         deviceScale() {
-            const scale = hasTouchKeys() ? Math.ceil(largestNeed() - 1e-6) : Math.floor(fitting(room()));
-            return Math.max(1, Math.min(maximumScale, scale));
+            return pictureLayout.deviceScale({touch: hasTouchKeys(), room: room(), screen: window.screen, ratio: ratio()});
         },
 
         // The game's surface, at its address in the game's memory, before anything is drawn on it.
@@ -472,9 +353,9 @@ const zubotta = (() => {
         ready() {
             if (sound.context)
                 sound.context.addEventListener('statechange', updateNotice);
-            accepting = true;
+            gameReady = true;
             updateNotice();
-            pump();
+            events.open();
         },
 
         showPixels: show,
@@ -502,7 +383,7 @@ const zubotta = (() => {
 
         end() {
             ended = true;
-            queue.length = 0;
+            events.end();
             stopPads();
             closeMenus();
             document.getElementById('ended').hidden = false;

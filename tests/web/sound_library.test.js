@@ -5,7 +5,7 @@
 const assert = require('node:assert/strict');
 const path = require('node:path');
 const test = require('node:test');
-const {SoundLibrary, standInWave} = require(path.join(__dirname, '..', '..', 'web', 'sound_library.js'));
+const {SoundLibrary, parseWave, standInWave} = require(path.join(__dirname, '..', '..', 'web', 'sound_library.js'));
 
 class FakeContext {
     constructor(state) {
@@ -128,6 +128,23 @@ test('a stand-in gives a handle at once; its sound plays once it has come, a loo
     sound.arrive('空振.wav', wave({kind: 2}));
     assert.equal(sound.dsPlay(spoilt), 1);
     assert.equal(sound.sounding(spoilt), 0);
+});
+
+test('samples of every encoding read as the numbers they stand for: the lowest, silence and the highest', () => {
+    const encodings = [
+        {bits: 8, write: (b, at, v) => b.writeUInt8(v + 128, at), values: [-128, 0, 127]},
+        {bits: 16, write: (b, at, v) => b.writeInt16LE(v, at), values: [-32768, 0, 32767]},
+        {bits: 24, write: (b, at, v) => b.writeIntLE(v, at, 3), values: [-8388608, 0, 8388607]},
+        {bits: 32, write: (b, at, v) => b.writeInt32LE(v, at), values: [-2147483648, 0, 1073741824]},
+        {bits: 32, kind: 3, write: (b, at, v) => b.writeFloatLE(v, at), values: [-1, 0, 0.75]},
+    ];
+    for (const {bits, kind = 1, write, values} of encodings) {
+        const bytes = Buffer.from(wave({frames: values.length, bits, kind}));
+        values.forEach((v, i) => write(bytes, 44 + i * bits / 8, v));
+        const full = kind === 3 ? 1 : 2 ** (bits - 1);
+        assert.deepEqual([...parseWave(new Uint8Array(bytes)).channels[0]], values.map((v) => Math.fround(v / full)),
+                         `${bits}-bit${kind === 3 ? ' float' : ''}`);
+    }
 });
 
 test('unusable .wav images, devices and buffer counts give 0', () => {
