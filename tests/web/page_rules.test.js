@@ -160,8 +160,12 @@ test('a computer shows whole factors; a touch screen fills its room on whole CSS
     }
     const grid = sizeOf(phone(412, 915, 2.625), {width: 412, height: 680});
     assert.ok(Number.isInteger(grid.width / 21) && Number.isInteger(grid.height / 21), 'on the grid of 8 CSS pixels');
-    // A whole factor that fills nine tenths of the room shows each art pixel as a plain square.
+    // A whole factor that fills nine tenths of the room shows each art pixel as a plain square; one that fills
+    // less gives way to the picture enlarged by it and reduced to the room.
     assert.deepEqual(sizeOf(phone(820, 1180, 2), {width: 820, height: 900}), {width: 1600, height: 1748, smooth: false});
+    assert.deepEqual(sizeOf(phone(1024, 1366, 2), {width: 1024, height: 1150}), {width: 2048, height: 2238, smooth: true});
+    assert.deepEqual(pictureLayout.shownSize({touch: true, ratio: 1, room: {width: 1000, height: 731}, deviceScale: 1}),
+                     {width: 669, height: 731, smooth: true}, 'a computer that showed its touch screen late');
     const placed = pictureLayout.centred({left: 0.4, top: 44, width: 412, height: 680}, {width: 408, height: 448}, 2.625);
     assert.deepEqual(placed, {left: 0, top: 160}, 'centred on the grid');
 });

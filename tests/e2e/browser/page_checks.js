@@ -27,14 +27,17 @@ function skipUnlessBuilt(site) {
 
 const failures = [];
 let passed = 0;
+// ZUBOTTA_E2E_FAIL_FAST set, the first check that fails stops the run, as the page's mutants want.
 function check(name, ok, detail = '') {
     if (ok) {
         ++passed;
         console.log(`ok    ${name}`);
-    } else {
-        failures.push(name);
-        console.log(`FAIL  ${name}${detail ? `: ${detail}` : ''}`);
+        return;
     }
+    failures.push(name);
+    console.log(`FAIL  ${name}${detail ? `: ${detail}` : ''}`);
+    if (process.env.ZUBOTTA_E2E_FAIL_FAST)
+        throw new Error(`failed: ${name}`);
 }
 
 // A run that could not go on: it fails, naming why.
@@ -170,9 +173,9 @@ const heldPads = (page) => ({
     disconnect: (index) => page.evaluate((index) => testPads.disconnect(index), index),
 });
 
-// Watches, once the page has loaded, what a game controller makes of it: each read of the pads, each event handed
-// to the game but the timer's ticks, and each time the sound is asked to resume.
-function watchPads() {
+// Watches, once the page has loaded, each event handed to the game but the timer's ticks, each time the sound is
+// asked to resume, and each read of the pads.
+function watchEvents() {
     Object.assign(audit, {padReads: 0, events: [], resumes: 0});
     const read = navigator.getGamepads;
     navigator.getGamepads = function () {
@@ -208,7 +211,7 @@ const idleButtons = [4, 5, 6, 7, 10, 11, 16];
 // sound: true, it starts it; false, it cannot, and the notice asks for a key; absent, the test cannot tell.
 async function padRound(page, pads, {first = null, pressKey, screenshot, soundByPad}) {
     console.log('-- a game controller');
-    await page.evaluate(watchPads);
+    await page.evaluate(watchEvents);
     const events = (since = 0) => page.evaluate((n) => audit.events.slice(n), since);
     const count = (list, event) => list.filter((e) => e === event).length;
     const marks = () => page.evaluate(() => ({events: audit.events.length, reads: audit.padReads,
@@ -426,5 +429,5 @@ function tuneSeam() {
 }
 
 module.exports = {handles, shownWidth, shownHeight, moleArea, hang, skip, skipUnlessBuilt, check, stopped, report,
-                  watchPage, fakePads, heldPads, padRound, goldenDifference, checkGolden, signature, startsOf, now,
-                  poll, until, untilChanged, proportionalMessage, tuneSeam};
+                  watchPage, watchEvents, fakePads, heldPads, padRound, goldenDifference, checkGolden, signature,
+                  startsOf, now, poll, until, untilChanged, proportionalMessage, tuneSeam};

@@ -9,6 +9,8 @@
 // (offline.js).
 //
 // usage: node play.js <site folder> <golden folder> <output folder> [folder of the desktop's .wav files]
+// ZUBOTTA_E2E_PARTS=screens,round,controllers,sizes,touch,loading,offline runs only those parts; ZUBOTTA_E2E_FAIL_FAST=1 stops
+// at the first failing check.
 // Exits 77 (skipped) when the site, playwright-core or chromium is missing.
 'use strict';
 const fs = require('fs');
@@ -16,7 +18,7 @@ const path = require('path');
 const {chromiumPath, serve, launch} = require('./page_server');
 const offline = require('./offline');
 const {handles, shownWidth, shownHeight, moleArea, hang, skip, skipUnlessBuilt, check, stopped, report, watchPage,
-       fakePads, heldPads, padRound, checkGolden, signature, startsOf, now, until, untilChanged, proportionalMessage,
+       watchEvents, fakePads, heldPads, padRound, checkGolden, signature, startsOf, now, until, untilChanged, proportionalMessage,
        tuneSeam} = require('./page_checks');
 
 const [siteArg, goldenArg, outputArg, wavesArg] = process.argv.slice(2);
@@ -145,12 +147,15 @@ async function layoutOf(page) {
         const shown = ['#menubar', '#game', '#notice', '.key', '#ended'].flatMap(visible);
         const root = document.documentElement;
         const belowMenus = innerHeight - rect(document.getElementById('menubar')).bottom;
+        const selectable = (e) => !['none', undefined].includes(getComputedStyle(e).userSelect) &&
+                                  getComputedStyle(e).webkitUserSelect !== 'none';
         return {scale: audit.draws[0].width / 400, width: +picture.width.toFixed(2), height: +picture.height.toFixed(2),
                 widthShare: +(picture.width / innerWidth).toFixed(3), heightShare: +(picture.height / belowMenus).toFixed(3),
                 keys: keys.map((key) => key.textContent),
                 outOfView: shown.filter((e) => !inView(rect(e))).map(name),
                 covering: keys.filter((key) => overlaps(rect(key), picture)).map(name),
                 small: targets.filter((e) => rect(e).width < 44 || rect(e).height < 44).map(name),
+                selectable: visible('#notice, #ended p, .key, #menubar').filter(selectable).map(name),
                 scrolls: root.scrollWidth > innerWidth || root.scrollHeight > innerHeight || scrollY !== 0,
                 zoomed: visualViewport.scale !== 1 || innerWidth > screen.width};
     });
@@ -167,9 +172,10 @@ async function checkFit(page, where, scale) {
                 `${(100 * (upright ? layout.widthShare : layout.heightShare)).toFixed(1)} % of the ${upright ? 'width' : 'height'}`);
     const share = upright ? 'the picture fills 90 % of the width' : 'the picture fills 85 % of the height';
     check(`${where}: device scale ${scale}, ${share}, everything in view, no scroll or zoom, targets of 44 px, ` +
-          'five keys beside the picture',
+          'no text beside the game to select, five keys beside the picture',
           layout.scale === scale && fills && layout.outOfView.length === 0 && layout.covering.length === 0 &&
-          layout.small.length === 0 && layout.keys.join() === 'Space,A,S,D,F' && !layout.scrolls && !layout.zoomed,
+          layout.small.length === 0 && layout.selectable.length === 0 && layout.keys.join() === 'Space,A,S,D,F' &&
+          !layout.scrolls && !layout.zoomed,
           JSON.stringify(layout));
 }
 
@@ -268,6 +274,18 @@ async function round(browser, url) {
           (await page.evaluate(() => zubotta.sound.sounding(4))) === 1 && again.length === 2 && again[1].loop);
     const f1 = await page.evaluate(() => audit.keys.filter((k) => k.key === 'F1').map((k) => k.prevented));
     check('F1 is kept from the browser', f1.length === 2 && f1.every(Boolean), JSON.stringify(f1));
+    // A key held down: the keyboard repeats it, and the page hands the game one key-down.
+    await page.evaluate(watchEvents);
+    for (let i = 0; i < 4; ++i)
+        await page.keyboard.down('F1');
+    await page.keyboard.up('F1');
+    await until(page, 'the check mark cleared by a held F1',
+                () => document.getElementById('bgm').getAttribute('aria-checked') === 'false');
+    await page.waitForTimeout(300);
+    const held = await page.evaluate(() => audit.events.filter((e) => e.startsWith('key_down')));
+    check('a held F1 switches the music once', held.join() === 'key_down 112', JSON.stringify(held));
+    await page.keyboard.press('F1');
+    await until(page, 'the check mark set again', () => document.getElementById('bgm').getAttribute('aria-checked') === 'true');
 
     console.log('-- the menu bar by keys');
     const drawnBefore = await page.evaluate(() => audit.draws.length);
@@ -346,13 +364,26 @@ async function round(browser, url) {
     check('the about box sets its text in a proportional face', await page.evaluate(proportionalMessage));
     check('the about box sounds', (await startsOf(page, handles.その他, aboutAt)).length === 1);
     // A round's ticks draw every 70 ms; while the box is open none comes.
-    const drawnWhileOpen = await page.evaluate(() => audit.draws.length);
+    const [drawnWhileOpen, eventsWhileOpen] = await page.evaluate(() => [audit.draws.length, audit.events.length]);
     await page.waitForTimeout(1200);
     check('the game waits while the box is open', (await page.evaluate(() => audit.draws.length)) === drawnWhileOpen);
+    for (const key of ['s', 'F2', 'F1'])
+        await page.keyboard.press(key);
     await page.click('#message button');
     await until(page, 'the round going on after OK', (n) => audit.draws.length > n + 3, drawnWhileOpen);
-    check('after OK the round goes on with the focus on the canvas',
-          (await page.evaluate(() => document.activeElement && document.activeElement.id)) === 'game');
+    const afterBox = await page.evaluate((n) => ({focus: document.activeElement && document.activeElement.id,
+                                                 events: audit.events.slice(n)}), eventsWhileOpen);
+    check('after OK the round goes on with the focus on the canvas, and no key typed in the box reaches the game',
+          afterBox.focus === 'game' && afterBox.events.length === 0, JSON.stringify(afterBox));
+    // Keys with Ctrl, Alt or Meta are the browser's.
+    const eventsBefore = await page.evaluate(() => audit.events.length);
+    await page.keyboard.press('Control+Space');
+    await page.keyboard.press('Alt+KeyS');
+    await page.waitForTimeout(200);
+    const shortcuts = await page.evaluate((n) => ({events: audit.events.slice(n),
+                                                   prevented: audit.keys.slice(-2).map((k) => k.prevented)}), eventsBefore);
+    check('Ctrl and Alt with a key keep their browser meaning and reach no game',
+          shortcuts.events.length === 0 && shortcuts.prevented.join() === 'false,false', JSON.stringify(shortcuts));
 
     console.log('-- TIME UP');
     // TIME UP's sound starts before its picture is put on the canvas.
@@ -450,16 +481,43 @@ async function loading(browser, url) {
     await context.close();
 }
 
+// A finger on a phone's page: the middle of an element, a touch starting and ending there.
+function fingerOn(page, cdp) {
+    const centre = async (selector) => {
+        const box = await page.locator(selector).boundingBox();
+        return {x: box.x + box.width / 2, y: box.y + box.height / 2};
+    };
+    const touch = (type, points) => cdp.send('Input.dispatchTouchEvent', {type, touchPoints: points});
+    const tap = async (point) => {
+        await touch('touchStart', [point]);
+        await touch('touchEnd', []);
+    };
+    return {centre, touch, tap};
+}
+
 // Phones and tablets, each started afresh, upright and turned, in full screen and with a browser's bars (the
 // screen larger than the page), the 430-pixel phone turned either way after its start: the picture fills its room
 // and stays sharp.
 async function touchScreenSizes(browser, url) {
     console.log('-- phones and tablets');
+    // A computer that was not known to have a touch screen shows the keys from its first touch on.
+    {
+        const {context, page} = await openPage(browser, url, {viewport: {width: 1280, height: 800}});
+        const cdp = await context.newCDPSession(page);
+        // Beside the picture, where a touch is no click of the game's.
+        await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [{x: 20, y: 780}]});
+        await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
+        await until(page, 'the touch keys', () => document.querySelector('.key').offsetParent !== null);
+        await checkFit(page, 'a computer\'s page after a first touch', 1);
+        await checkSharp(page, 'a computer\'s page after a first touch');
+        await context.close();
+    }
+    // Those that fail first where the page does wrong come first.
     const sizes = [
-        [390, 844, 3, 3], [844, 390, 3, 3], [412, 915, 2.625, 3], [360, 640, 3, 3], [375, 667, 2, 2], [320, 568, 2, 2],
-        [390, 664, 3, 3, {width: 390, height: 844}], [750, 340, 3, 3, {width: 844, height: 390}],
-        [835, 332, 2.625, 3, {width: 915, height: 412}], [720, 280, 3, 3, {width: 780, height: 360}],
-        [1180, 820, 2, 4], [820, 1180, 2, 4], [1024, 1366, 2, 4], [430, 932, 3, 4], [932, 430, 3, 4]];
+        [430, 932, 3, 4], [1024, 1366, 2, 4], [390, 844, 3, 3], [844, 390, 3, 3], [412, 915, 2.625, 3], [360, 640, 3, 3],
+        [375, 667, 2, 2], [320, 568, 2, 2], [390, 664, 3, 3, {width: 390, height: 844}],
+        [750, 340, 3, 3, {width: 844, height: 390}], [835, 332, 2.625, 3, {width: 915, height: 412}],
+        [720, 280, 3, 3, {width: 780, height: 360}], [1180, 820, 2, 4], [820, 1180, 2, 4], [932, 430, 3, 4]];
     for (const [width, height, ratio, scale, screen] of sizes) {
         const where = `${width}x${height} at ratio ${ratio}${screen ? ' with the browser\'s bars' : ''}`;
         const {context, page, errors} = await openPage(browser, url, phone(width, height, ratio, screen));
@@ -473,36 +531,25 @@ async function touchScreenSizes(browser, url) {
             await checkFit(page, `${where}, turned after its start`, scale);
             await checkSharp(page, `${where}, turned after its start`);
         }
+        if (width === 390 && !screen) {
+            // 終了 by tap: the ended page, its way back in a finger's size.
+            const {centre, tap} = fingerOn(page, await context.newCDPSession(page));
+            await tap(await centre('#menubar .title >> nth=0'));
+            await tap(await centre('#menubar [data-item="1"]'));
+            await until(page, 'the page\'s word that the game ended', () => !document.getElementById('ended').hidden);
+            await checkFit(page, `${where}, the game ended`, scale);
+        }
         check(`no script errors at ${where}`, errors.length === 0, errors.join('; '));
         await context.close();
     }
-    // A computer that was not known to have a touch screen shows the keys from its first touch on.
-    const {context, page} = await openPage(browser, url, {viewport: {width: 1280, height: 800}});
-    const cdp = await context.newCDPSession(page);
-    // Beside the picture, where a touch is no click of the game's.
-    await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [{x: 20, y: 780}]});
-    await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
-    await until(page, 'the touch keys', () => document.querySelector('.key').offsetParent !== null);
-    await checkFit(page, 'a computer\'s page after a first touch', 1);
-    await checkSharp(page, 'a computer\'s page after a first touch');
-    await context.close();
 }
 
 // A round on a phone played by touch alone: the touch keys, several at once, held, the picture's key buttons,
 // the menus and the about box by tap, and a turn of the phone mid-round.
 async function touchRound(browser, url) {
     const {context, page, errors} = await openPage(browser, url, phone(390, 844, 3));
-    const cdp = await context.newCDPSession(page);
-    const centre = async (selector) => {
-        const box = await page.locator(selector).boundingBox();
-        return {x: box.x + box.width / 2, y: box.y + box.height / 2};
-    };
+    const {centre, touch, tap} = fingerOn(page, await context.newCDPSession(page));
     const keyAt = (letter) => centre(`.key[data-key="${letter}"]`);
-    const touch = (type, points) => cdp.send('Input.dispatchTouchEvent', {type, touchPoints: points});
-    const tap = async (point) => {
-        await touch('touchStart', [point]);
-        await touch('touchEnd', []);
-    };
     const lit = () => page.evaluate(() => [...document.querySelectorAll('.key.pressed')].map((key) => key.textContent).join());
     const moles = () => startsOf(page, handles.モグラ).then((starts) => starts.length);
     const rest = {};
@@ -511,6 +558,14 @@ async function touchRound(browser, url) {
 
     console.log('-- a round by touch on a phone');
     await checkAxe(page, 'a phone\'s page');
+    // As iOS has it, a touch lets a page sound only as it ends.
+    await page.evaluate(() => {
+        const context = zubotta.sound.context;
+        const resume = context.resume;
+        context.resume = function () {
+            return window.event && window.event.type === 'pointerdown' ? Promise.resolve() : resume.call(this);
+        };
+    });
     const drawn = await page.evaluate(() => audit.draws.length);
     await tap(await keyAt(' '));
     await until(page, 'the round started by touch', () => Module._zubotta_round_running());
@@ -594,7 +649,11 @@ async function touchRound(browser, url) {
                 restart);
     await tap(await keyAt('a'));
     await until(page, 'the mole sound after the turn', () => audit.starts.filter((e) => e.handle === 7).length === 5);
+    // Pressed with no pointer, as a screen reader or the keyboard presses a button.
+    await page.evaluate(() => document.querySelector('.key[data-key="d"]').click());
+    await until(page, 'the mole sound of a key pressed by no pointer', () => audit.starts.filter((e) => e.handle === 7).length === 6);
     check('the round goes on through the turn, and the keys still act', await page.evaluate(() => Module._zubotta_round_running()));
+
 
     console.log('-- the menus and the about box by tap');
     await tap(await centre('#menubar .title >> nth=1'));
@@ -612,34 +671,40 @@ async function touchRound(browser, url) {
     check('a tap on その他 shows the about box, a tap on its OK, 44 px tall, closes it', ok.height >= 44, JSON.stringify(ok));
 
     await page.screenshot({path: path.join(output, 'phone-landscape.png')});
-
-    await tap(await centre('#menubar .title >> nth=0'));
-    await tap(await centre('#menubar [data-item="1"]'));
-    await until(page, 'the page\'s word that the game ended', () => !document.getElementById('ended').hidden);
-    await checkFit(page, 'the ended page, turned', 3);
     check('no script errors in the round by touch', errors.length === 0, errors.join('; '));
     await context.close();
 }
+
+// The parts of the run, all of them unless ZUBOTTA_E2E_PARTS names some, separated by commas.
+const parts = {
+    screens: async (browser, url) => {
+        await screensAtScale(browser, url, 1);
+        await screensAtScale(browser, url, 2);
+    },
+    round,
+    controllers,
+    sizes: touchScreenSizes,
+    touch: touchRound,
+    loading,
+};
+const wanted = (part) => !process.env.ZUBOTTA_E2E_PARTS || process.env.ZUBOTTA_E2E_PARTS.split(',').includes(part);
 
 async function main() {
     fs.mkdirSync(output, {recursive: true});
     const {server, url} = await serve(site);
     const browser = await launch(chromium);
     try {
-        await screensAtScale(browser, url, 1);
-        await screensAtScale(browser, url, 2);
-        await round(browser, url);
-        await controllers(browser, url);
-        await touchScreenSizes(browser, url);
-        await touchRound(browser, url);
-        await loading(browser, url);
+        for (const [name, part] of Object.entries(parts))
+            if (wanted(name))
+                await part(browser, url);
     } catch (error) {
         stopped(error);
     } finally {
         await browser.close();
         server.kill();
     }
-    await offline(chromium, site).catch(stopped);
+    if (wanted('offline'))
+        await offline(chromium, site).catch(stopped);
     report();
 }
 
