@@ -204,22 +204,30 @@ Rect Surface::copyPicture(const Picture& picture, double x, double y)
     // Row by row: each picture row widened to the device scale once, then laid on the rows below it where they
     // differ from it. Only what changed is reported: the hammer man's frames differ from each other in a part.
     Rect changedArea;
-    widenedRow.resize(static_cast<std::size_t>(shown.width) * scale);
+    const std::size_t length = static_cast<std::size_t>(shown.width) * scale;
+    widenedRow.resize(length);
     for (int py = shown.y; py < shown.bottom(); ++py) {
         const Rgb* source = picture.pixels.data() + static_cast<std::ptrdiff_t>(py - place.y) * picture.width +
                             (shown.x - place.x);
-        for (int i = 0; i < shown.width; ++i)
-            std::fill_n(widenedRow.begin() + i * scale, scale, source[i]);
+        // At scale 1 the picture's own row is the one to lay.
+        const Rgb* row = source;
+        if (scale > 1) {
+            for (int i = 0; i < shown.width; ++i)
+                std::fill_n(widenedRow.data() + static_cast<std::ptrdiff_t>(i) * scale, scale, source[i]);
+            row = widenedRow.data();
+        }
+        const Rgb* const end = row + length;
         for (int copy = 0; copy < scale; ++copy) {
             Rgb* target = canvas.data() + static_cast<std::ptrdiff_t>(py * scale + copy) * deviceWidth() + shown.x * scale;
-            const auto first = std::mismatch(widenedRow.begin(), widenedRow.end(), target).first;
-            if (first == widenedRow.end())
+            // Most rows are as they were, which comparing them whole finds fastest.
+            if (std::equal(row, end, target))
                 continue;
-            const auto last = std::mismatch(widenedRow.rbegin(), widenedRow.rend(),
-                                            std::reverse_iterator(target + widenedRow.size())).first.base();
-            std::copy(first, last, target + (first - widenedRow.begin()));
-            const int left = static_cast<int>(first - widenedRow.begin()) / scale;
-            const int right = static_cast<int>(last - widenedRow.begin() + scale - 1) / scale;
+            const Rgb* const first = std::mismatch(row, end, target).first;
+            const Rgb* const last = std::mismatch(std::reverse_iterator(end), std::reverse_iterator(first),
+                                                  std::reverse_iterator(target + length)).first.base();
+            std::copy(first, last, target + (first - row));
+            const int left = static_cast<int>(first - row) / scale;
+            const int right = static_cast<int>(last - row + scale - 1) / scale;
             changedArea = changedArea.united({shown.x + left, py, right - left, 1});
         }
     }
