@@ -87,11 +87,15 @@ const zubotta = (() => {
         const across = canvas.width / shownPixels.width;
         const down = canvas.height / shownPixels.height;
         const enlarging = smooth ? Math.ceil(Math.max(across, down) - 1e-6) : 1;
+        const enlargedSize = {width: (right - left) * enlarging, height: (bottom - top) * enlarging};
         if (enlarging > 1) {
-            enlarged.canvas.width = (right - left) * enlarging;
-            enlarged.canvas.height = (bottom - top) * enlarging;
-            enlarged.imageSmoothingEnabled = false;
-            enlarged.drawImage(scratch.canvas, 0, 0, enlarged.canvas.width, enlarged.canvas.height);
+            // Only ever grown: sized anew for each area, it cost twice the rest of the page's work on a large tablet.
+            if (enlarged.canvas.width < enlargedSize.width || enlarged.canvas.height < enlargedSize.height) {
+                enlarged.canvas.width = Math.max(enlarged.canvas.width, enlargedSize.width);
+                enlarged.canvas.height = Math.max(enlarged.canvas.height, enlargedSize.height);
+                enlarged.imageSmoothingEnabled = false;
+            }
+            enlarged.drawImage(scratch.canvas, 0, 0, enlargedSize.width, enlargedSize.height);
         }
         const clipLeft = Math.floor(x * across);
         const clipTop = Math.floor(y * down);
@@ -101,8 +105,8 @@ const zubotta = (() => {
         picture.clip();
         picture.imageSmoothingEnabled = smooth;
         picture.imageSmoothingQuality = 'low';
-        picture.drawImage(enlarging > 1 ? enlarged.canvas : scratch.canvas, left * across, top * down,
-                          (right - left) * across, (bottom - top) * down);
+        picture.drawImage(enlarging > 1 ? enlarged.canvas : scratch.canvas, 0, 0, enlargedSize.width, enlargedSize.height,
+                          left * across, top * down, (right - left) * across, (bottom - top) * down);
         picture.restore();
     }
 

@@ -57,7 +57,8 @@ const metric = (metrics, name) => metrics.find((m) => m.name === name).value;
 const phoneNetwork = {offline: false, latency: 150, downloadThroughput: 1.6e6 / 8, uploadThroughput: 750e3 / 8};
 const phoneProcessor = 4;
 
-// Notes when the page first puts a picture on the canvas: the opening screen.
+// Notes when the page first puts a picture on the canvas: the opening screen; and keeps every canvas the page
+// makes, to count their memory.
 function markFirstDraw() {
     const put = CanvasRenderingContext2D.prototype.putImageData;
     CanvasRenderingContext2D.prototype.putImageData = function (...args) {
@@ -65,6 +66,14 @@ function markFirstDraw() {
         // The opening screen's width in the game's device pixels.
         window.firstWidth = window.firstWidth || args[5];
         return put.apply(this, args);
+    };
+    const create = Document.prototype.createElement;
+    window.madeCanvases = [];
+    Document.prototype.createElement = function (...args) {
+        const element = create.apply(this, args);
+        if (element instanceof HTMLCanvasElement)
+            window.madeCanvases.push(element);
+        return element;
     };
 }
 
@@ -171,10 +180,12 @@ async function roundFigures(browser, {url, server}, name, processor, device = co
     console.log(`${name}, the game at device scale ${scale}, ${shares.wall.toFixed(1)} s: page main thread ` +
                 `${shares.main} % of a core (script ${shares.script} %) [target <= ${processor > 1 ? 20 : 5} %]; ` +
                 `all chromium processes ${shares.all} %`);
-    const memory = await page.evaluate(() => [Module.HEAPU8.length, document.getElementById('game').width *
-                                              document.getElementById('game').height * 4]);
-    console.log(`memory: wasm ${(memory[0] / 1048576).toFixed(1)} MB, the canvas ${(memory[1] / 1048576).toFixed(1)} MB, ` +
-                `JS heap used ${(metric(shares.metrics, 'JSHeapUsedSize') / 1048576).toFixed(1)} MB`);
+    const memory = await page.evaluate(() => [document.getElementById('game'), ...window.madeCanvases]
+        .map((canvas) => canvas.width * canvas.height * 4).concat(Module.HEAPU8.length));
+    const megabytes = (bytes) => (bytes / 1048576).toFixed(1);
+    console.log(`memory: wasm ${megabytes(memory.at(-1))} MB, the canvas ${megabytes(memory[0])} MB, the canvases it is ` +
+                `resampled on ${megabytes(memory.slice(1, -1).reduce((sum, bytes) => sum + bytes, 0))} MB, ` +
+                `JS heap used ${megabytes(metric(shares.metrics, 'JSHeapUsedSize'))} MB`);
     await page.context().close();
 }
 
