@@ -334,6 +334,8 @@ async function main() {
         await roundFigures(browser, {url, server}, 'round on a 430x932 phone, processor 4x slower', phoneProcessor,
                            largestPhone);
         await roundFigures(browser, {url, server}, 'round on a 1024x1366 tablet', 1, largestTablet);
+        await roundFigures(browser, {url, server}, 'round on a 1024x1366 tablet, processor 4x slower', phoneProcessor,
+                           largestTablet);
         await waitingFigures(browser, {url, server});
         await offlineStartUp(browser);
         await moleSoundDelays(browser, url);
