@@ -87,6 +87,8 @@ fault('page.js', "picture.imageSmoothingQuality = 'low';", "picture.imageSmoothi
       'the reduced picture is resampled with mipmaps, its edges blurred', ['sizes']);
 fault('page.js', 'const enlarging = smooth ? Math.ceil(Math.max(across, down) - 1e-6) : 1;', 'const enlarging = 1;',
       'a large tablet enlarges the picture smoothly, blurred', ['sizes']);
+fault('page.js', 'scratch.canvas, 0, 0, enlargedSize.width, enlargedSize.height,', 'scratch.canvas,',
+      'a large tablet repaints a changed part with the whole of what it last enlarged', ['sizes']);
 fault('page.js', 'if (hasTouchKeys())\n            Object.assign(stage.style, {width: \'\', height: \'\'});', '',
       'a computer that shows its touch screen late keeps its small picture', ['sizes']);
 fault('page.js', "window.addEventListener('resize', layout);", '',

@@ -132,6 +132,26 @@ async function checkSharp(page, where) {
           shown.whole && shown.differing === 0 && shown.probes > shown.blended, JSON.stringify(shown));
 }
 
+// A part of the picture shown alone, as the game shows what it changed, is what the whole picture shown at once
+// is, but for the resampling's rounding (a 16th of a step): here the prompt that a click brings.
+async function checkPartShown(page, where) {
+    const drawn = await page.evaluate(() => audit.draws.length);
+    const box = await page.locator('#game').boundingBox();
+    await page.mouse.click(box.x + box.width / 2, box.y + box.height / 4);
+    await until(page, 'the prompt', (n) => audit.draws.length > n, drawn);
+    const differing = await page.evaluate(() => {
+        const game = document.getElementById('game');
+        const context = game.getContext('2d');
+        const shown = context.getImageData(0, 0, game.width, game.height).data;
+        const scale = audit.draws[0].width / 400;
+        zubotta.showPixels(0, 0, 400 * scale, 437 * scale);
+        const whole = context.getImageData(0, 0, game.width, game.height).data;
+        return shown.filter((value, i) => Math.abs(value - whole[i]) > 16).length;
+    });
+    check(`${where}: the prompt shown alone is as the whole picture shown at once`, differing === 0,
+          `${differing} colour values differ`);
+}
+
 // The page's layout: the game's device scale, the picture's size and its share of the room it could have, and
 // what lies out of view, covers the picture or is too small a target for a finger.
 async function layoutOf(page) {
@@ -531,6 +551,9 @@ async function touchScreenSizes(browser, url) {
             await checkFit(page, `${where}, turned after its start`, scale);
             await checkSharp(page, `${where}, turned after its start`);
         }
+        // Once its screens are checked: a picture enlarged and reduced, and one reduced alone.
+        if (width === 1024 || width === 430)
+            await checkPartShown(page, where);
         if (width === 390 && !screen) {
             // 終了 by tap: the ended page, its way back in a finger's size.
             const {centre, tap} = fingerOn(page, await context.newCDPSession(page));
