@@ -139,15 +139,15 @@ async function checkPartShown(page, where) {
     const box = await page.locator('#game').boundingBox();
     await page.mouse.click(box.x + box.width / 2, box.y + box.height / 4);
     await until(page, 'the prompt', (n) => audit.draws.length > n, drawn);
-    const differing = await page.evaluate(() => {
+    const differing = await page.evaluate(({shownWidth, shownHeight}) => {
         const game = document.getElementById('game');
         const context = game.getContext('2d');
         const shown = context.getImageData(0, 0, game.width, game.height).data;
-        const scale = audit.draws[0].width / 400;
-        zubotta.showPixels(0, 0, 400 * scale, 437 * scale);
+        const scale = audit.draws[0].width / shownWidth;
+        zubotta.showPixels(0, 0, shownWidth * scale, shownHeight * scale);
         const whole = context.getImageData(0, 0, game.width, game.height).data;
         return shown.filter((value, i) => Math.abs(value - whole[i]) > 16).length;
-    });
+    }, {shownWidth, shownHeight});
     check(`${where}: the prompt shown alone is as the whole picture shown at once`, differing === 0,
           `${differing} colour values differ`);
 }
@@ -676,7 +676,6 @@ async function touchRound(browser, url) {
     await page.evaluate(() => document.querySelector('.key[data-key="d"]').click());
     await until(page, 'the mole sound of a key pressed by no pointer', () => audit.starts.filter((e) => e.handle === 7).length === 6);
     check('the round goes on through the turn, and the keys still act', await page.evaluate(() => Module._zubotta_round_running()));
-
 
     console.log('-- the menus and the about box by tap');
     await tap(await centre('#menubar .title >> nth=1'));
