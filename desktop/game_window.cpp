@@ -250,7 +250,7 @@ void GameWindow::placeWindow(double leftTwips, double topTwips, double widthTwip
     placeFrame(framed ? sideWidth(frame) : 0);
     askedSize = size();
     windowHandle()->installEventFilter(this);
-    connect(windowHandle(), &QWindow::activeChanged, this, [this] { checkCornerOnceActive(); });
+    connect(windowHandle(), &QWindow::activeChanged, this, [this] { checkFrameOnceActive(); });
 }
 
 bool GameWindow::isKnownFrame(const QMargins& frame) const
@@ -287,36 +287,47 @@ void GameWindow::placeFrame(double sides)
 bool GameWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // A window manager frames the window before it is exposed, so the frame's size is known from
-    // then on: place the window again, once, so its outer width is as designed. Until then each
-    // expose looks again; a request made earlier, while openbox is still taking the window in, can
-    // be lost (its corner or width left as first placed). A window manager that gave the window a
-    // size of its own (a tiling one) keeps it: placed again, Qt would believe the refused size and
-    // never see its own. With no window manager nothing changes; a window the player moves later
-    // stays put.
-    const QEvent::Type type = event->type();
-    if (!framed && type == QEvent::Expose) {
-        const QMargins frame = windowHandle()->frameMargins();
-        framed = isKnownFrame(frame);
-        if (framed && windowHandle()->size() == askedSize) {
-            placeFrame(sideWidth(frame));
-            cornerToCheck = true;
-        }
-        else if (framed)
-            view->setPictureSize(QSize(clientWidthFor(sideWidth(frame)), designHeight));
-    }
+    // then on. Until then each expose looks again.
+    if (!framed && event->type() == QEvent::Expose)
+        placeOnceFramed();
     return QMainWindow::eventFilter(watched, event);
 }
 
-void GameWindow::checkCornerOnceActive()
+void GameWindow::placeOnceFramed()
 {
-    // Openbox now and then leaves the frame where it first stood (its client at the asked corner,
-    // the title bar above the screen), and takes a request for the point where the client already
-    // stands as no move: so once the window is active, a frame still astray steps away and back.
-    if (!cornerToCheck || !windowHandle()->isActive())
+    // Placed again, once, so the outer width is as designed; a request made earlier, while openbox is
+    // still taking the window in, can be lost (its corner or width left as first placed). A window
+    // manager that gave the window a size of its own (a tiling one) keeps it: placed again, Qt would
+    // believe the refused size and never see its own. With no window manager nothing changes; a
+    // window the player moves later stays put.
+    const QMargins frame = windowHandle()->frameMargins();
+    framed = isKnownFrame(frame);
+    if (framed && windowHandle()->size() == askedSize) {
+        placeFrame(sideWidth(frame));
+        frameToCheck = true;
+    }
+    else if (framed)
+        view->setPictureSize(QSize(clientWidthFor(sideWidth(frame)), designHeight));
+}
+
+void GameWindow::checkFrameOnceActive()
+{
+    // Once the window is active its frame is surely known, even where an expose came too early to
+    // tell. Openbox now and then leaves the frame as first placed: as wide as first asked, or where
+    // it first stood (its client at the asked corner, the title bar above the screen). It takes a
+    // request for the point where the client already stands as no move: so a frame astray is placed
+    // again and then steps away and back.
+    if (!windowHandle()->isActive())
         return;
-    cornerToCheck = false;
-    if (windowHandle()->framePosition() == designedFrame.topLeft())
+    if (!framed)
+        placeOnceFramed();
+    if (!frameToCheck)
         return;
+    frameToCheck = false;
+    const double sides = sideWidth(windowHandle()->frameMargins());
+    if (windowHandle()->width() == clientWidthFor(sides) && windowHandle()->framePosition() == designedFrame.topLeft())
+        return;
+    placeFrame(sides);
     windowHandle()->setFramePosition(designedFrame.topLeft() + QPoint(0, 1));
     windowHandle()->setFramePosition(designedFrame.topLeft());
 }

@@ -47,8 +47,10 @@ private:
     int clientWidthFor(double sides) const;
     // Puts the frame's outer corner and width where the load step asked, for side frames this wide.
     void placeFrame(double sides);
-    // Once the window manager has made the window active, puts a frame left astray at its corner.
-    void checkCornerOnceActive();
+    // Places the window again once its frame is known, unless a window manager gave it a size of its own.
+    void placeOnceFramed();
+    // Once the window manager has made the window active, puts a frame left astray at its corner and width.
+    void checkFrameOnceActive();
     void buildMenus();
     // A key typed on the keyboard or pressed on a controller: the game's key-down, then its character.
     void typeKey(int virtualKey, const QString& text, bool autoRepeat);
@@ -85,6 +87,6 @@ private:
     // The size the window asked for before it was shown; a window manager that gives another keeps it.
     QSize askedSize;
     bool framed = false;
-    // Placed again, and not yet checked at its corner.
-    bool cornerToCheck = false;
+    // Placed again, and not yet checked at its corner and width.
+    bool frameToCheck = false;
 };
