@@ -313,10 +313,11 @@ void GameWindow::placeOnceFramed()
 void GameWindow::checkFrameOnceActive()
 {
     // Once the window is active its frame is surely known, even where an expose came too early to
-    // tell. Openbox now and then leaves the frame as first placed: as wide as first asked, or where
-    // it first stood (its client at the asked corner, the title bar above the screen). It takes a
-    // request for the point where the client already stands as no move: so a frame astray is placed
-    // again and then steps away and back.
+    // tell. Openbox now and then leaves the frame as first placed, while Qt believes what it asked:
+    // as wide as first asked, or where it first stood (its client at the asked corner, the title bar
+    // above the screen). So the frame is placed once more, and steps away and back, as openbox takes
+    // a request for the point where the client already stands as no move; each step asks for the
+    // width too.
     if (!windowHandle()->isActive())
         return;
     if (!framed)
@@ -324,10 +325,7 @@ void GameWindow::checkFrameOnceActive()
     if (!frameToCheck)
         return;
     frameToCheck = false;
-    const double sides = sideWidth(windowHandle()->frameMargins());
-    if (windowHandle()->width() == clientWidthFor(sides) && windowHandle()->framePosition() == designedFrame.topLeft())
-        return;
-    placeFrame(sides);
+    placeFrame(sideWidth(windowHandle()->frameMargins()));
     windowHandle()->setFramePosition(designedFrame.topLeft() + QPoint(0, 1));
     windowHandle()->setFramePosition(designedFrame.topLeft());
 }
