@@ -43,10 +43,11 @@ require_tools() {
     done
 }
 
-# A private X server on a display number it picks itself (no race with other servers).
+# A private X server on a display number it picks itself (no race with other servers). It does not reset
+# when its last client leaves: a reset then closes a client just connecting (a window manager, the game).
 # usage: start_x_server [WIDTHxHEIGHT]
 start_x_server() {
-    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     display_ready() { [ -s "$work/display" ]; }
     if ! poll 10000 display_ready; then
