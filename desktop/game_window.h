@@ -49,7 +49,7 @@ private:
     void placeFrame(double sides);
     // Places the window again once its frame is known, unless a window manager gave it a size of its own.
     void placeOnceFramed();
-    // Once the window manager has made the window active, puts a frame left astray at its corner and width.
+    // Once the window manager has made the window active, places the frame once more at its corner and width.
     void checkFrameOnceActive();
     void buildMenus();
     // A key typed on the keyboard or pressed on a controller: the game's key-down, then its character.
